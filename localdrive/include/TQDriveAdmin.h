@@ -1,0 +1,71 @@
+// Control of the local cloud drive for tests, demos and the tqdrive tool. Not part of TQCoreKit:
+// the plug-in never calls it. Everything here works before Drive_Init as well (it opens the drive
+// folder on demand) and acts on the same drive folder the library uses.
+#ifndef TQDRIVEADMIN_H
+#define TQDRIVEADMIN_H
+
+#include "TQCoreKit.h"
+
+#include <QJsonObject>
+#include <QString>
+#include <QVector>
+
+namespace TQDriveAdmin {
+
+// The drive folder: setDriveRoot() if called, else $TQDRIVE_ROOT, else "<user data>/tqdrive".
+// Changing it while the library is initialised takes effect at the next Drive_Init.
+TQCOREKIT_API QString driveRoot();
+TQCOREKIT_API void setDriveRoot(const QString &folder);
+
+struct AccountInfo {
+    qint64 accountId = 0;
+    QString uid;
+    QString email;
+    quint64 spaceId = 0;
+    QString rootFileId;
+};
+
+// spaceId 0 draws one. Returns a TQDrive::Code (409001 when the e-mail is taken).
+TQCOREKIT_API int createAccount(const QString &email, quint64 spaceId, AccountInfo *out);
+TQCOREKIT_API bool findAccount(const QString &email, AccountInfo *out);
+// lifetimeMs 0: never expires. Empty on an unknown account.
+TQCOREKIT_API QString issueToken(qint64 accountId, qint64 lifetimeMs = 0);
+TQCOREKIT_API bool expireToken(const QString &token);
+
+enum ServiceState { NotOpened = 0, Opened = 1, UnavailableNotOpened = 2, UnavailableOpened = 3 };
+TQCOREKIT_API bool setServiceState(qint64 accountId, ServiceState state, const QString &dataCenter = QString());
+
+// Changes the default space; keys as in the space record: "level", "level_alias", "name", "platform",
+// "expired_time", "total_size", "file_size_limit", "single_file_upload_size".
+TQCOREKIT_API bool setSpaceInfo(qint64 accountId, const QJsonObject &fields);
+TQCOREKIT_API bool setBlocked(const QString &fileId, bool blocked);
+// Flips bytes in the middle of the stored content of a file.
+TQCOREKIT_API bool corruptBlob(const QString &fileId);
+
+// 0 lifts the limit. Applies to every transfer of this process, running ones included.
+TQCOREKIT_API void setThrottle(qint64 bytesPerSecond);
+
+constexpr int NoAnswer = -1;
+// The next `count` calls of `function` (e.g. "Drive_CreateDir") return `result` without doing
+// anything. For functions with an out-text: with answerCode != NoAnswer they return 1 and answer
+// {"code": answerCode, "data": null}; with NoAnswer they return `result` and answer nothing.
+TQCOREKIT_API void failNextCalls(const QString &function, int count, int result, int answerCode = NoAnswer);
+// The next transfer with this custom_uid (any transfer when empty) that runs fails with `code`
+// once it has moved `bytes` bytes in that run.
+TQCOREKIT_API void failTransferAfter(const QString &customUid, qint64 bytes, int code);
+
+struct CallRecord {
+    QString function;
+    QString request;
+    qint64 result = 0;
+    QString answer;
+};
+// Calls of Drive_* functions made by this process, oldest first (at most the last 10000).
+TQCOREKIT_API QVector<CallRecord> calls();
+TQCOREKIT_API void clearCalls();
+// Lifts every fault, the throttle and the call record.
+TQCOREKIT_API void resetControls();
+
+} // namespace TQDriveAdmin
+
+#endif

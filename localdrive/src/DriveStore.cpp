@@ -1,0 +1,1039 @@
+#include "DriveStore.h"
+
+#include "TQDriveCodes.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMutexLocker>
+#include <QRandomGenerator>
+
+namespace TQDrive {
+
+namespace {
+
+constexpr int kSchemaVersion = 1;
+
+// Each step brings the schema from version (index) to (index + 1).
+const char *const kMigrations[] = {
+    R"sql(
+    CREATE TABLE accounts(id INTEGER PRIMARY KEY, uid TEXT NOT NULL UNIQUE, email TEXT NOT NULL UNIQUE,
+        service_state INTEGER NOT NULL DEFAULT 0, dc TEXT NOT NULL DEFAULT 'local-1', created INTEGER NOT NULL);
+    CREATE TABLE tokens(token TEXT PRIMARY KEY, account_id INTEGER NOT NULL REFERENCES accounts(id),
+        expires_at INTEGER NOT NULL);
+    CREATE TABLE spaces(space_id INTEGER PRIMARY KEY, account_id INTEGER NOT NULL REFERENCES accounts(id),
+        is_default INTEGER NOT NULL, level INTEGER NOT NULL, level_alias TEXT NOT NULL, name TEXT NOT NULL,
+        platform INTEGER NOT NULL, expired_time INTEGER NOT NULL, total_size INTEGER NOT NULL,
+        used_size INTEGER NOT NULL, file_size_limit INTEGER NOT NULL, single_file_upload_size INTEGER NOT NULL,
+        root_id TEXT NOT NULL);
+    CREATE TABLE files(id TEXT PRIMARY KEY, space_id INTEGER NOT NULL, parent_id TEXT NOT NULL, name TEXT NOT NULL,
+        name_key TEXT NOT NULL, is_dir INTEGER NOT NULL, size INTEGER NOT NULL, hash TEXT NOT NULL,
+        hidden INTEGER NOT NULL, tags TEXT NOT NULL, trashed INTEGER NOT NULL DEFAULT 0,
+        blocked INTEGER NOT NULL DEFAULT 0, ctime INTEGER NOT NULL, mtime INTEGER NOT NULL);
+    CREATE UNIQUE INDEX files_live_name ON files(parent_id, name_key) WHERE trashed = 0;
+    CREATE INDEX files_parent ON files(parent_id);
+    CREATE TABLE blobs(hash TEXT PRIMARY KEY, size INTEGER NOT NULL, refs INTEGER NOT NULL);
+    CREATE TABLE shares(id TEXT PRIMARY KEY, file_id TEXT NOT NULL, space_id INTEGER NOT NULL, code TEXT NOT NULL,
+        type INTEGER NOT NULL, tags TEXT NOT NULL, created INTEGER NOT NULL, expires_at INTEGER NOT NULL);
+    CREATE INDEX shares_file ON shares(file_id);
+    CREATE TABLE transfers(uid TEXT NOT NULL, kind INTEGER NOT NULL, account_id INTEGER NOT NULL,
+        space_id INTEGER NOT NULL, request TEXT NOT NULL, target TEXT NOT NULL, state TEXT NOT NULL, owner_pid INTEGER NOT NULL,
+        clash_mode INTEGER NOT NULL, hidden INTEGER NOT NULL, tags TEXT NOT NULL, created INTEGER NOT NULL,
+        PRIMARY KEY(uid, kind));
+    CREATE TABLE transfer_items(uid TEXT NOT NULL, kind INTEGER NOT NULL, idx INTEGER NOT NULL,
+        parent_idx INTEGER NOT NULL, is_dir INTEGER NOT NULL, source TEXT NOT NULL, target TEXT NOT NULL,
+        cloud_path TEXT NOT NULL, size INTEGER NOT NULL, hash TEXT NOT NULL, source_mtime INTEGER NOT NULL,
+        done INTEGER NOT NULL, file_id TEXT NOT NULL, PRIMARY KEY(uid, kind, idx));
+    )sql",
+};
+static_assert(sizeof(kMigrations) / sizeof(kMigrations[0]) == kSchemaVersion, "one migration per version");
+
+QString randomHex(int bytes)
+{
+    QByteArray raw(bytes, Qt::Uninitialized);
+    QRandomGenerator::system()->fillRange(reinterpret_cast<quint32 *>(raw.data()), bytes / 4);
+    return QString::fromLatin1(raw.toHex());
+}
+
+const char kEntryColumns[]
+    = "id, space_id, parent_id, name, is_dir, size, hash, hidden, trashed, blocked, ctime, mtime";
+
+void readEntry(const SqliteStatement &q, Entry *e)
+{
+    e->id = q.text(0);
+    e->spaceId = quint64(q.int64(1));
+    e->parentId = q.text(2);
+    e->name = q.text(3);
+    e->isDir = q.int64(4) != 0;
+    e->size = q.int64(5);
+    e->hash = q.text(6);
+    e->hidden = q.int64(7) != 0;
+    e->trashed = q.int64(8) != 0;
+    e->blocked = q.int64(9) != 0;
+    e->ctime = q.int64(10);
+    e->mtime = q.int64(11);
+}
+
+void readSpace(const SqliteStatement &q, Space *s)
+{
+    s->spaceId = quint64(q.int64(0));
+    s->accountId = q.int64(1);
+    s->level = int(q.int64(2));
+    s->levelAlias = q.text(3);
+    s->name = q.text(4);
+    s->platform = int(q.int64(5));
+    s->expiredTime = q.int64(6);
+    s->totalSize = q.int64(7);
+    s->usedSize = q.int64(8);
+    s->fileSizeLimit = q.int64(9);
+    s->singleFileUploadSize = q.int64(10);
+    s->rootId = q.text(11);
+}
+
+#define SPACE_COLUMNS                                                                                                  \
+    "space_id, account_id, level, level_alias, name, platform, expired_time, total_size, used_size, "                  \
+    "file_size_limit, single_file_upload_size, root_id"
+
+// Undoes the blob removals of a rolled-back transaction, or finishes them after a commit.
+void settleDoomedBlobs(const QStringList &doomed, bool committed)
+{
+    for (const QString &path : doomed) {
+        const QString parked = path + QStringLiteral(".deleting");
+        if (committed)
+            QFile::remove(parked);
+        else
+            QFile::rename(parked, path);
+    }
+}
+
+} // namespace
+
+qint64 nowMs()
+{
+    return QDateTime::currentMSecsSinceEpoch();
+}
+
+QString caseKey(const QString &name)
+{
+    return name.toCaseFolded();
+}
+
+bool isValidCloudName(const QString &name)
+{
+    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
+        return false;
+    if (name.toUtf8().size() > 255)
+        return false;
+    for (const QChar c : name) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7f || c == QLatin1Char('/') || c == QLatin1Char('\\'))
+            return false;
+    }
+    return true;
+}
+
+bool isValidClashMode(int mode)
+{
+    return mode == int(ClashMode::Rename) || mode == int(ClashMode::Fail) || mode == int(ClashMode::Merge)
+        || mode == int(ClashMode::Replace);
+}
+
+qint64 Space::effectiveFileLimit() const
+{
+    if (fileSizeLimit > 0 && singleFileUploadSize > 0)
+        return qMin(fileSizeLimit, singleFileUploadSize);
+    return qMax(fileSizeLimit, singleFileUploadSize);
+}
+
+std::shared_ptr<DriveStore> DriveStore::open(const QString &root, QString *error)
+{
+    if (!QDir().mkpath(root + QStringLiteral("/blobs")) || !QDir().mkpath(root + QStringLiteral("/staging"))) {
+        if (error)
+            *error = QStringLiteral("cannot create the drive folder %1").arg(root);
+        return nullptr;
+    }
+    std::shared_ptr<DriveStore> store(new DriveStore);
+    store->m_root = QDir(root).absolutePath();
+    if (!store->m_db.open(store->m_root + QStringLiteral("/drive.sqlite3"), error))
+        return nullptr;
+    if (!store->m_db.exec("PRAGMA journal_mode=WAL") || !store->m_db.exec("PRAGMA synchronous=NORMAL")
+        || !store->m_db.exec("PRAGMA foreign_keys=ON") || !store->migrate(error)) {
+        if (error && error->isEmpty())
+            *error = store->m_db.lastError();
+        return nullptr;
+    }
+    return store;
+}
+
+DriveStore::~DriveStore() = default;
+
+bool DriveStore::migrate(QString *error)
+{
+    QMutexLocker lock(&m_mutex);
+    if (!begin())
+        return false;
+    m_db.exec("CREATE TABLE IF NOT EXISTS meta(key TEXT PRIMARY KEY, value TEXT NOT NULL)");
+    int version = 0;
+    {
+        SqliteStatement q(m_db, "SELECT value FROM meta WHERE key = 'schema_version'");
+        if (q.next())
+            version = q.text(0).toInt();
+    }
+    if (version > kSchemaVersion) {
+        rollback();
+        if (error)
+            *error = QStringLiteral("the drive folder was written by a newer version (schema %1)").arg(version);
+        return false;
+    }
+    for (; version < kSchemaVersion; ++version) {
+        if (!m_db.exec(kMigrations[version])) {
+            if (error)
+                *error = m_db.lastError();
+            rollback();
+            return false;
+        }
+    }
+    SqliteStatement set(m_db, "INSERT OR REPLACE INTO meta(key, value) VALUES('schema_version', ?1)");
+    set.bind(1, QString::number(kSchemaVersion));
+    if (!set.exec()) {
+        rollback();
+        return false;
+    }
+    return commit();
+}
+
+bool DriveStore::begin()
+{
+    // IMMEDIATE takes the write lock up front, so a busy peer process makes us wait, never deadlock.
+    return m_db.exec("BEGIN IMMEDIATE");
+}
+
+bool DriveStore::commit()
+{
+    if (m_db.exec("COMMIT"))
+        return true;
+    rollback();
+    return false;
+}
+
+void DriveStore::rollback()
+{
+    m_db.exec("ROLLBACK");
+}
+
+QString DriveStore::blobPath(const QString &hash) const
+{
+    return m_root + QStringLiteral("/blobs/") + hash.left(2) + QLatin1Char('/') + hash;
+}
+
+QString DriveStore::stagingDir(const QString &uid, TransferKind kind) const
+{
+    // The uid is the caller's text: hash it into a safe folder name.
+    const QByteArray key = QByteArray::number(int(kind)) + ':' + uid.toUtf8();
+    return m_root + QStringLiteral("/staging/") + QString::fromLatin1(key.toHex().left(96));
+}
+
+QString DriveStore::newId()
+{
+    return randomHex(8);
+}
+
+int DriveStore::createAccount(const QString &email, quint64 spaceId, Account *account, Space *space)
+{
+    QMutexLocker lock(&m_mutex);
+    if (!begin())
+        return StorageFailed;
+    const qint64 now = nowMs();
+    SqliteStatement exists(m_db, "SELECT id FROM accounts WHERE email = ?1");
+    exists.bind(1, email);
+    if (exists.next()) {
+        rollback();
+        return NameClash;
+    }
+    Account a;
+    a.uid = QString::number(QRandomGenerator::system()->bounded(100000000, 999999999));
+    a.email = email;
+    a.dataCenter = QStringLiteral("local-1");
+    SqliteStatement ins(m_db, "INSERT INTO accounts(uid, email, service_state, dc, created) VALUES(?1, ?2, 0, ?3, ?4)");
+    ins.bind(1, a.uid).bind(2, email).bind(3, a.dataCenter).bind(4, now);
+    if (!ins.exec()) {
+        rollback();
+        return StorageFailed;
+    }
+    a.id = m_db.lastInsertRowId();
+
+    Space s;
+    s.spaceId = spaceId ? spaceId : (QRandomGenerator::system()->generate64() >> 16) + 1;
+    s.accountId = a.id;
+    s.levelAlias = QStringLiteral("free");
+    s.name = QStringLiteral("Default");
+    s.platform = 1;
+    s.totalSize = qint64(10) << 30;
+    s.fileSizeLimit = qint64(4) << 30;
+    s.singleFileUploadSize = qint64(4) << 30;
+    s.rootId = newId();
+    SqliteStatement sp(m_db,
+        "INSERT INTO spaces(" SPACE_COLUMNS ", is_default) "
+        "VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, 1)");
+    sp.bind(1, qint64(s.spaceId)).bind(2, s.accountId).bind(3, s.level).bind(4, s.levelAlias).bind(5, s.name);
+    sp.bind(6, s.platform).bind(7, s.expiredTime).bind(8, s.totalSize).bind(9, s.usedSize);
+    sp.bind(10, s.fileSizeLimit).bind(11, s.singleFileUploadSize).bind(12, s.rootId);
+    Entry root;
+    root.id = s.rootId;
+    root.spaceId = s.spaceId;
+    root.isDir = true;
+    root.ctime = root.mtime = now;
+    if (!sp.exec() || insertEntry(root, QStringLiteral("[]")) != Ok || !commit()) {
+        rollback();
+        return StorageFailed;
+    }
+    if (account)
+        *account = a;
+    if (space)
+        *space = s;
+    return Ok;
+}
+
+bool DriveStore::account(qint64 accountId, Account *out)
+{
+    QMutexLocker lock(&m_mutex);
+    SqliteStatement &q = m_db.cached("SELECT id, uid, email, service_state, dc FROM accounts WHERE id = ?1");
+    q.bind(1, accountId);
+    if (!q.next())
+        return false;
+    out->id = q.int64(0);
+    out->uid = q.text(1);
+    out->email = q.text(2);
+    out->serviceState = ServiceState(q.int64(3));
+    out->dataCenter = q.text(4);
+    return true;
+}
+
+bool DriveStore::accountByEmail(const QString &email, Account *out)
+{
+    qint64 id = 0;
+    {
+        QMutexLocker lock(&m_mutex);
+        SqliteStatement q(m_db, "SELECT id FROM accounts WHERE email = ?1");
+        q.bind(1, email);
+        if (!q.next())
+            return false;
+        id = q.int64(0);
+    }
+    return account(id, out);
+}
+
+QString DriveStore::issueToken(qint64 accountId, qint64 lifetimeMs)
+{
+    QMutexLocker lock(&m_mutex);
+    const QString token = QStringLiteral("tq") + randomHex(16);
+    SqliteStatement q(m_db,
+        "INSERT INTO tokens(token, account_id, expires_at) "
+        "SELECT ?1, id, ?3 FROM accounts WHERE id = ?2");
+    q.bind(1, token).bind(2, accountId).bind(3, lifetimeMs > 0 ? nowMs() + lifetimeMs : qint64(0));
+    if (!q.exec() || m_db.changes() != 1)
+        return QString();
+    return token;
+}
+
+bool DriveStore::expireToken(const QString &token)
+{
+    QMutexLocker lock(&m_mutex);
+    SqliteStatement q(m_db, "UPDATE tokens SET expires_at = ?2 WHERE token = ?1");
+    q.bind(1, token).bind(2, nowMs() - 1);
+    return q.exec() && m_db.changes() == 1;
+}
+
+bool DriveStore::tokenInfo(const QString &token, qint64 *accountId, qint64 *expiresAt)
+{
+    QMutexLocker lock(&m_mutex);
+    SqliteStatement &q = m_db.cached("SELECT account_id, expires_at FROM tokens WHERE token = ?1");
+    q.bind(1, token);
+    if (!q.next())
+        return false;
+    *accountId = q.int64(0);
+    *expiresAt = q.int64(1);
+    return true;
+}
+
+bool DriveStore::setServiceState(qint64 accountId, ServiceState state, const QString &dataCenter)
+{
+    QMutexLocker lock(&m_mutex);
+    SqliteStatement q(m_db, "UPDATE accounts SET service_state = ?2, dc = ?3 WHERE id = ?1");
+    q.bind(1, accountId).bind(2, int(state)).bind(3, dataCenter);
+    return q.exec() && m_db.changes() == 1;
+}
+
+bool DriveStore::loadSpace(const char *sql, qint64 key, Space *out)
+{
+    SqliteStatement &q = m_db.cached(sql);
+    q.bind(1, key);
+    if (!q.next())
+        return false;
+    readSpace(q, out);
+    return true;
+}
+
+bool DriveStore::defaultSpace(qint64 accountId, Space *out)
+{
+    QMutexLocker lock(&m_mutex);
+    return loadSpace("SELECT " SPACE_COLUMNS " FROM spaces WHERE account_id = ?1 AND is_default = 1", accountId, out);
+}
+
+bool DriveStore::space(quint64 spaceId, Space *out)
+{
+    QMutexLocker lock(&m_mutex);
+    return loadSpace("SELECT " SPACE_COLUMNS " FROM spaces WHERE space_id = ?1", qint64(spaceId), out);
+}
+
+bool DriveStore::updateSpace(const Space &s)
+{
+    QMutexLocker lock(&m_mutex);
+    SqliteStatement q(m_db,
+        "UPDATE spaces SET level = ?2, level_alias = ?3, name = ?4, platform = ?5, "
+        "expired_time = ?6, total_size = ?7, file_size_limit = ?8, single_file_upload_size = ?9 "
+        "WHERE space_id = ?1");
+    q.bind(1, qint64(s.spaceId)).bind(2, s.level).bind(3, s.levelAlias).bind(4, s.name).bind(5, s.platform);
+    q.bind(6, s.expiredTime).bind(7, s.totalSize).bind(8, s.fileSizeLimit).bind(9, s.singleFileUploadSize);
+    return q.exec() && m_db.changes() == 1;
+}
+
+bool DriveStore::usage(quint64 spaceId, qint64 *used, qint64 *total)
+{
+    QMutexLocker lock(&m_mutex);
+    SqliteStatement &q = m_db.cached("SELECT used_size, total_size FROM spaces WHERE space_id = ?1");
+    q.bind(1, qint64(spaceId));
+    if (!q.next())
+        return false;
+    *used = q.int64(0);
+    *total = q.int64(1);
+    return true;
+}
+
+QString DriveStore::resolveId(const Space &space, const QString &id) const
+{
+    return id == QLatin1String("root") ? space.rootId : id;
+}
+
+bool DriveStore::loadEntry(const QString &fileId, Entry *out)
+{
+    SqliteStatement &q = m_db.cached("SELECT id, space_id, parent_id, name, is_dir, size, hash, hidden, trashed, "
+                                     "blocked, ctime, mtime FROM files WHERE id = ?1");
+    q.bind(1, fileId);
+    if (!q.next())
+        return false;
+    readEntry(q, out);
+    return true;
+}
+
+bool DriveStore::entry(const QString &fileId, Entry *out)
+{
+    QMutexLocker lock(&m_mutex);
+    return loadEntry(fileId, out);
+}
+
+bool DriveStore::entryInSpace(const Space &space, const QString &fileId, Entry *out)
+{
+    QMutexLocker lock(&m_mutex);
+    return loadEntry(resolveId(space, fileId), out) && out->spaceId == space.spaceId;
+}
+
+QString DriveStore::cloudPath(const QString &fileId)
+{
+    QMutexLocker lock(&m_mutex);
+    QStringList parts;
+    Entry e;
+    QString id = fileId;
+    // The depth bound guards against a cycle written into the database by hand.
+    for (int depth = 0; depth < 4096 && loadEntry(id, &e) && !e.parentId.isEmpty(); ++depth) {
+        parts.prepend(e.name);
+        id = e.parentId;
+    }
+    return QLatin1Char('/') + parts.join(QLatin1Char('/'));
+}
+
+bool DriveStore::childByName(const QString &parentId, const QString &name, Entry *out)
+{
+    SqliteStatement &q = m_db.cached("SELECT id, space_id, parent_id, name, is_dir, size, hash, hidden, trashed, "
+                                     "blocked, ctime, mtime FROM files "
+                                     "WHERE parent_id = ?1 AND name_key = ?2 AND trashed = 0");
+    q.bind(1, parentId).bind(2, caseKey(name));
+    if (!q.next())
+        return false;
+    readEntry(q, out);
+    return true;
+}
+
+int DriveStore::insertEntry(const Entry &e, const QString &tags)
+{
+    SqliteStatement &q = m_db.cached(
+        "INSERT INTO files(id, space_id, parent_id, name, name_key, is_dir, size, hash, hidden, tags, trashed, "
+        "blocked, ctime, mtime) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, 0, 0, ?11, ?12)");
+    q.bind(1, e.id).bind(2, qint64(e.spaceId)).bind(3, e.parentId).bind(4, e.name).bind(5, caseKey(e.name));
+    q.bind(6, e.isDir ? 1 : 0).bind(7, e.size).bind(8, e.hash).bind(9, e.hidden ? 1 : 0).bind(10, tags);
+    q.bind(11, e.ctime).bind(12, e.mtime);
+    return q.exec() ? Ok : StorageFailed;
+}
+
+QString DriveStore::freeName(const QString &parentId, const QString &name, bool isDir)
+{
+    QString base = name;
+    QString suffix;
+    const int dot = name.lastIndexOf(QLatin1Char('.'));
+    if (!isDir && dot > 0) {
+        base = name.left(dot);
+        suffix = name.mid(dot);
+    }
+    Entry ignored;
+    for (int n = 1;; ++n) {
+        const QString candidate = QStringLiteral("%1 (%2)%3").arg(base).arg(n).arg(suffix);
+        if (!childByName(parentId, candidate, &ignored))
+            return candidate;
+    }
+}
+
+int DriveStore::projectRoot(const Space &space, const QString &name, QString *fileId)
+{
+    return createFolderPath(space, space.rootId, name, false, QStringLiteral("[]"), fileId);
+}
+
+int DriveStore::createFolderPath(const Space &space, const QString &parentId, const QString &relativePath, bool hidden,
+    const QString &tags, QString *fileId)
+{
+    const QStringList parts = relativePath.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    if (parts.isEmpty())
+        return BadName;
+    for (const QString &part : parts) {
+        if (!isValidCloudName(part))
+            return BadName;
+    }
+    QMutexLocker lock(&m_mutex);
+    Entry parent;
+    if (!loadEntry(resolveId(space, parentId), &parent) || parent.spaceId != space.spaceId || parent.trashed)
+        return ParentNotFound;
+    if (!parent.isDir)
+        return ParentNotFound;
+    if (!begin())
+        return StorageFailed;
+    QString current = parent.id;
+    const qint64 now = nowMs();
+    for (const QString &part : parts) {
+        Entry child;
+        if (childByName(current, part, &child)) {
+            if (!child.isDir) {
+                rollback();
+                return NameClash;
+            }
+            current = child.id;
+            continue;
+        }
+        child.id = newId();
+        child.spaceId = space.spaceId;
+        child.parentId = current;
+        child.name = part;
+        child.isDir = true;
+        child.hidden = hidden;
+        child.ctime = child.mtime = now;
+        if (insertEntry(child, tags) != Ok) {
+            rollback();
+            return StorageFailed;
+        }
+        current = child.id;
+    }
+    if (!commit())
+        return StorageFailed;
+    *fileId = current;
+    return Ok;
+}
+
+int DriveStore::list(const Space &space, const QString &parentId, QVector<Entry> *out)
+{
+    QMutexLocker lock(&m_mutex);
+    Entry parent;
+    if (!loadEntry(resolveId(space, parentId), &parent) || parent.spaceId != space.spaceId || parent.trashed)
+        return FileNotFound;
+    if (!parent.isDir)
+        return NotAFile;
+    SqliteStatement &q = m_db.cached("SELECT id, space_id, parent_id, name, is_dir, size, hash, hidden, trashed, "
+                                     "blocked, ctime, mtime FROM files WHERE parent_id = ?1 AND trashed = 0 "
+                                     "ORDER BY is_dir DESC, name_key");
+    q.bind(1, parent.id);
+    while (q.next()) {
+        Entry e;
+        readEntry(q, &e);
+        out->append(e);
+    }
+    return q.failed() ? StorageFailed : Ok;
+}
+
+int DriveStore::search(
+    const Space &space, const QString &parentId, const QString &type, const QStringList &names, QVector<Entry> *out)
+{
+    QMutexLocker lock(&m_mutex);
+    QString parent;
+    if (!parentId.isEmpty()) {
+        Entry p;
+        if (!loadEntry(resolveId(space, parentId), &p) || p.spaceId != space.spaceId)
+            return ParentNotFound;
+        parent = p.id;
+    }
+    const int wantDir = type == QLatin1String("folder") ? 1 : type == QLatin1String("file") ? 0 : -1;
+    SqliteStatement &q = m_db.cached(
+        "SELECT id, space_id, parent_id, name, is_dir, size, hash, hidden, trashed, blocked, ctime, mtime FROM files "
+        "WHERE space_id = ?1 AND name_key = ?2 AND trashed = 0 AND (?3 = '' OR parent_id = ?3) "
+        "AND (?4 < 0 OR is_dir = ?4) AND parent_id <> '' ORDER BY name_key, id");
+    for (const QString &name : names) {
+        q.reset();
+        q.bind(1, qint64(space.spaceId)).bind(2, caseKey(name)).bind(3, parent).bind(4, wantDir);
+        while (q.next()) {
+            Entry e;
+            readEntry(q, &e);
+            out->append(e);
+        }
+        if (q.failed())
+            return StorageFailed;
+    }
+    return Ok;
+}
+
+int DriveStore::rename(const Space &space, const QString &fileId, const QString &newName)
+{
+    if (!isValidCloudName(newName))
+        return BadName;
+    QMutexLocker lock(&m_mutex);
+    Entry e;
+    if (!loadEntry(resolveId(space, fileId), &e) || e.spaceId != space.spaceId || e.trashed)
+        return FileNotFound;
+    if (e.parentId.isEmpty())
+        return BadArgument; // the root folder has no name
+    Entry other;
+    if (childByName(e.parentId, newName, &other) && other.id != e.id)
+        return NameClash;
+    SqliteStatement q(m_db, "UPDATE files SET name = ?2, name_key = ?3, mtime = ?4 WHERE id = ?1");
+    q.bind(1, e.id).bind(2, newName).bind(3, caseKey(newName)).bind(4, nowMs());
+    return q.exec() ? Ok : StorageFailed;
+}
+
+int DriveStore::moveToRecycleBin(const Entry &e)
+{
+    SqliteStatement &q = m_db.cached("UPDATE files SET trashed = 1, mtime = ?2 WHERE id = ?1");
+    q.bind(1, e.id).bind(2, nowMs());
+    return q.exec() ? Ok : StorageFailed;
+}
+
+int DriveStore::recycle(const Space &space, const QString &fileId)
+{
+    QMutexLocker lock(&m_mutex);
+    Entry e;
+    if (!loadEntry(resolveId(space, fileId), &e) || e.spaceId != space.spaceId)
+        return FileNotFound;
+    if (e.parentId.isEmpty())
+        return BadArgument;
+    return e.trashed ? Ok : moveToRecycleBin(e);
+}
+
+int DriveStore::dropBlobRef(const QString &hash, QStringList *doomed)
+{
+    SqliteStatement &dec = m_db.cached("UPDATE blobs SET refs = refs - 1 WHERE hash = ?1");
+    dec.bind(1, hash);
+    if (!dec.exec())
+        return StorageFailed;
+    SqliteStatement &gone = m_db.cached("DELETE FROM blobs WHERE hash = ?1 AND refs <= 0");
+    gone.bind(1, hash);
+    if (!gone.exec())
+        return StorageFailed;
+    if (m_db.changes() > 0) {
+        // Parked, not deleted: a rollback must be able to bring the content back.
+        const QString path = blobPath(hash);
+        if (QFile::rename(path, path + QStringLiteral(".deleting")))
+            doomed->append(path);
+    }
+    return Ok;
+}
+
+int DriveStore::addBlobRef(const QString &hash, qint64 size, const QString &stagingPath)
+{
+    SqliteStatement &inc = m_db.cached("UPDATE blobs SET refs = refs + 1 WHERE hash = ?1");
+    inc.bind(1, hash);
+    if (!inc.exec())
+        return StorageFailed;
+    const QString path = blobPath(hash);
+    if (m_db.changes() > 0 && QFileInfo::exists(path)) {
+        QFile::remove(stagingPath);
+        return Ok;
+    }
+    // New content, or a blob lost from disk that this upload can restore. The rename happens while
+    // this process holds the database write lock, so a peer cannot be deleting the same blob.
+    QDir().mkpath(QFileInfo(path).path());
+    QFile::remove(path);
+    if (!QFile::rename(stagingPath, path))
+        return StorageFailed;
+    SqliteStatement &ins = m_db.cached("INSERT OR IGNORE INTO blobs(hash, size, refs) VALUES(?1, ?2, 1)");
+    ins.bind(1, hash).bind(2, size);
+    return ins.exec() ? Ok : StorageFailed;
+}
+
+int DriveStore::removeTree(const QString &fileId, quint64 spaceId, QStringList *doomed)
+{
+    struct Row {
+        QString id;
+        bool isDir;
+        qint64 size;
+        QString hash;
+    };
+    QVector<Row> rows;
+    {
+        SqliteStatement q(m_db,
+            "WITH RECURSIVE sub(id) AS (SELECT ?1 UNION ALL "
+            "SELECT f.id FROM files f JOIN sub ON f.parent_id = sub.id) "
+            "SELECT f.id, f.is_dir, f.size, f.hash FROM files f JOIN sub ON f.id = sub.id");
+        q.bind(1, fileId);
+        while (q.next())
+            rows.append({ q.text(0), q.int64(1) != 0, q.int64(2), q.text(3) });
+        if (q.failed())
+            return StorageFailed;
+    }
+    qint64 freed = 0;
+    for (const Row &row : rows) {
+        if (!row.isDir) {
+            freed += row.size;
+            if (dropBlobRef(row.hash, doomed) != Ok)
+                return StorageFailed;
+        }
+        SqliteStatement &del = m_db.cached("DELETE FROM files WHERE id = ?1");
+        del.bind(1, row.id);
+        SqliteStatement &delShares = m_db.cached("DELETE FROM shares WHERE file_id = ?1");
+        delShares.bind(1, row.id);
+        if (!del.exec() || !delShares.exec())
+            return StorageFailed;
+    }
+    SqliteStatement &used = m_db.cached("UPDATE spaces SET used_size = MAX(0, used_size - ?2) WHERE space_id = ?1");
+    used.bind(1, qint64(spaceId)).bind(2, freed);
+    return used.exec() ? Ok : StorageFailed;
+}
+
+int DriveStore::remove(const Space &space, const QString &fileId)
+{
+    QMutexLocker lock(&m_mutex);
+    Entry e;
+    if (!loadEntry(resolveId(space, fileId), &e) || e.spaceId != space.spaceId)
+        return FileNotFound;
+    if (e.parentId.isEmpty())
+        return BadArgument;
+    if (!begin())
+        return StorageFailed;
+    QStringList doomed;
+    const int code = removeTree(e.id, space.spaceId, &doomed);
+    const bool committed = code == Ok && commit();
+    if (code != Ok)
+        rollback();
+    settleDoomedBlobs(doomed, committed);
+    return committed ? Ok : StorageFailed;
+}
+
+bool DriveStore::setBlocked(const QString &fileId, bool blocked)
+{
+    QMutexLocker lock(&m_mutex);
+    SqliteStatement q(m_db, "UPDATE files SET blocked = ?2 WHERE id = ?1");
+    q.bind(1, fileId).bind(2, blocked ? 1 : 0);
+    return q.exec() && m_db.changes() == 1;
+}
+
+int DriveStore::createShare(const Space &space, const QString &fileId, const QString &accessCode,
+    qint64 expiresInSeconds, int type, const QString &tags, Share *out)
+{
+    QMutexLocker lock(&m_mutex);
+    Entry e;
+    if (!loadEntry(resolveId(space, fileId), &e) || e.spaceId != space.spaceId || e.trashed)
+        return FileNotFound;
+    if (e.parentId.isEmpty())
+        return BadArgument;
+    if (e.blocked)
+        return FileBlocked;
+    Share s;
+    s.id = randomHex(8);
+    s.fileId = e.id;
+    s.spaceId = space.spaceId;
+    s.accessCode = accessCode;
+    s.type = type;
+    s.createdAt = nowMs();
+    s.expiresAt = expiresInSeconds > 0 ? s.createdAt + expiresInSeconds * 1000 : 0;
+    SqliteStatement q(m_db,
+        "INSERT INTO shares(id, file_id, space_id, code, type, tags, created, expires_at) "
+        "VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)");
+    q.bind(1, s.id).bind(2, s.fileId).bind(3, qint64(s.spaceId)).bind(4, s.accessCode).bind(5, s.type);
+    q.bind(6, tags).bind(7, s.createdAt).bind(8, s.expiresAt);
+    if (!q.exec())
+        return StorageFailed;
+    *out = s;
+    return Ok;
+}
+
+bool DriveStore::share(const QString &id, Share *out)
+{
+    QMutexLocker lock(&m_mutex);
+    SqliteStatement q(m_db, "SELECT id, file_id, space_id, code, type, created, expires_at FROM shares WHERE id = ?1");
+    q.bind(1, id);
+    if (!q.next())
+        return false;
+    out->id = q.text(0);
+    out->fileId = q.text(1);
+    out->spaceId = quint64(q.int64(2));
+    out->accessCode = q.text(3);
+    out->type = int(q.int64(4));
+    out->createdAt = q.int64(5);
+    out->expiresAt = q.int64(6);
+    return true;
+}
+
+bool DriveStore::transfer(const QString &uid, TransferKind kind, TransferRecord *out)
+{
+    QMutexLocker lock(&m_mutex);
+    SqliteStatement &q
+        = m_db.cached("SELECT account_id, space_id, request, state, owner_pid, clash_mode, hidden, tags, target "
+                      "FROM transfers WHERE uid = ?1 AND kind = ?2");
+    q.bind(1, uid).bind(2, int(kind));
+    if (!q.next())
+        return false;
+    out->uid = uid;
+    out->kind = kind;
+    out->accountId = q.int64(0);
+    out->spaceId = quint64(q.int64(1));
+    out->request = q.text(2);
+    out->state = q.text(3);
+    out->ownerPid = q.int64(4);
+    out->clashMode = int(q.int64(5));
+    out->hidden = q.int64(6) != 0;
+    out->tags = q.text(7);
+    out->target = q.text(8);
+    return true;
+}
+
+bool DriveStore::createTransfer(const TransferRecord &r, const QVector<TransferItem> &items)
+{
+    QMutexLocker lock(&m_mutex);
+    if (!begin())
+        return false;
+    SqliteStatement q(m_db,
+        "INSERT INTO transfers(uid, kind, account_id, space_id, request, state, owner_pid, "
+        "clash_mode, hidden, tags, created, target) "
+        "VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12)");
+    q.bind(1, r.uid).bind(2, int(r.kind)).bind(3, r.accountId).bind(4, qint64(r.spaceId)).bind(5, r.request);
+    q.bind(6, r.state).bind(7, r.ownerPid).bind(8, r.clashMode).bind(9, r.hidden ? 1 : 0).bind(10, r.tags);
+    q.bind(11, nowMs()).bind(12, r.target);
+    bool ok = q.exec();
+    SqliteStatement item(m_db,
+        "INSERT INTO transfer_items(uid, kind, idx, parent_idx, is_dir, source, target, "
+        "cloud_path, size, hash, source_mtime, done, file_id) "
+        "VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13)");
+    for (const TransferItem &it : items) {
+        if (!ok)
+            break;
+        item.reset();
+        item.bind(1, r.uid).bind(2, int(r.kind)).bind(3, it.index).bind(4, it.parentIndex).bind(5, it.isDir ? 1 : 0);
+        item.bind(6, it.source).bind(7, it.target).bind(8, it.cloudPath).bind(9, it.size).bind(10, it.hash);
+        item.bind(11, it.sourceMtime).bind(12, it.done ? 1 : 0).bind(13, it.fileId);
+        ok = item.exec();
+    }
+    if (!ok) {
+        rollback();
+        return false;
+    }
+    return commit();
+}
+
+bool DriveStore::setTransferState(const QString &uid, TransferKind kind, const QString &state, qint64 ownerPid)
+{
+    QMutexLocker lock(&m_mutex);
+    SqliteStatement &q = m_db.cached("UPDATE transfers SET state = ?3, owner_pid = ?4 WHERE uid = ?1 AND kind = ?2");
+    q.bind(1, uid).bind(2, int(kind)).bind(3, state).bind(4, ownerPid);
+    return q.exec() && m_db.changes() == 1;
+}
+
+bool DriveStore::removeTransfer(const QString &uid, TransferKind kind)
+{
+    QMutexLocker lock(&m_mutex);
+    if (!begin())
+        return false;
+    SqliteStatement items(m_db, "DELETE FROM transfer_items WHERE uid = ?1 AND kind = ?2");
+    items.bind(1, uid).bind(2, int(kind));
+    SqliteStatement t(m_db, "DELETE FROM transfers WHERE uid = ?1 AND kind = ?2");
+    t.bind(1, uid).bind(2, int(kind));
+    if (!items.exec() || !t.exec()) {
+        rollback();
+        return false;
+    }
+    return commit();
+}
+
+bool DriveStore::transferItems(const QString &uid, TransferKind kind, QVector<TransferItem> *out)
+{
+    QMutexLocker lock(&m_mutex);
+    SqliteStatement q(m_db,
+        "SELECT idx, parent_idx, is_dir, source, target, cloud_path, size, hash, source_mtime, "
+        "done, file_id FROM transfer_items WHERE uid = ?1 AND kind = ?2 ORDER BY idx");
+    q.bind(1, uid).bind(2, int(kind));
+    while (q.next()) {
+        TransferItem it;
+        it.index = int(q.int64(0));
+        it.parentIndex = int(q.int64(1));
+        it.isDir = q.int64(2) != 0;
+        it.source = q.text(3);
+        it.target = q.text(4);
+        it.cloudPath = q.text(5);
+        it.size = q.int64(6);
+        it.hash = q.text(7);
+        it.sourceMtime = q.int64(8);
+        it.done = q.int64(9) != 0;
+        it.fileId = q.text(10);
+        out->append(it);
+    }
+    return !q.failed();
+}
+
+QStringList DriveStore::transfersOwnedBy(qint64 pid, const QString &state)
+{
+    QMutexLocker lock(&m_mutex);
+    QStringList uids;
+    SqliteStatement q(m_db, "SELECT uid FROM transfers WHERE owner_pid = ?1 AND state = ?2");
+    q.bind(1, pid).bind(2, state);
+    while (q.next())
+        uids << q.text(0);
+    return uids;
+}
+
+bool DriveStore::markDownloadsDone(const QString &uid, const QVector<int> &indexes)
+{
+    if (indexes.isEmpty())
+        return true;
+    QMutexLocker lock(&m_mutex);
+    if (!begin())
+        return false;
+    SqliteStatement &q = m_db.cached("UPDATE transfer_items SET done = 1 WHERE uid = ?1 AND kind = 2 AND idx = ?2");
+    for (int index : indexes) {
+        q.reset();
+        q.bind(1, uid).bind(2, index);
+        if (!q.exec()) {
+            rollback();
+            return false;
+        }
+    }
+    return commit();
+}
+
+int DriveStore::commitOne(const TransferRecord &transfer, UploadCommit &c, const Space &space, QStringList *doomed)
+{
+    Entry parent;
+    if (!loadEntry(c.parentId, &parent) || parent.spaceId != space.spaceId || parent.trashed || !parent.isDir)
+        return ParentNotFound;
+    const ClashMode mode = c.top ? ClashMode(transfer.clashMode) : ClashMode::Merge;
+    Entry existing;
+    const bool clash = childByName(c.parentId, c.name, &existing);
+    QString name = c.name;
+    bool reuse = false; // a folder merged into, or a file replaced in place
+    if (clash) {
+        switch (mode) {
+        case ClashMode::Fail:
+            return NameClash;
+        case ClashMode::Replace:
+            if (moveToRecycleBin(existing) != Ok)
+                return StorageFailed;
+            break;
+        case ClashMode::Merge:
+            if (existing.isDir == c.isDir && !existing.blocked) {
+                reuse = true;
+                break;
+            }
+            name = freeName(c.parentId, c.name, c.isDir);
+            break;
+        case ClashMode::Rename:
+            name = freeName(c.parentId, c.name, c.isDir);
+            break;
+        }
+    }
+    const qint64 now = nowMs();
+    if (c.isDir) {
+        c.fileId = reuse ? existing.id : newId();
+    } else {
+        const qint64 limit = space.effectiveFileLimit();
+        if (limit > 0 && c.size > limit)
+            return FileTooLarge;
+        SqliteStatement &usage = m_db.cached("SELECT used_size, total_size FROM spaces WHERE space_id = ?1");
+        usage.bind(1, qint64(space.spaceId));
+        if (!usage.next())
+            return StorageFailed;
+        const qint64 used = usage.int64(0);
+        const qint64 total = usage.int64(1);
+        const qint64 delta = c.size - (reuse ? existing.size : 0);
+        if (total > 0 && used + delta > total)
+            return QuotaExceeded;
+        if (addBlobRef(c.hash, c.size, c.stagingPath) != Ok)
+            return StorageFailed;
+        if (reuse) {
+            // Taken after the new reference, so identical content is never dropped to zero in between.
+            if (dropBlobRef(existing.hash, doomed) != Ok)
+                return StorageFailed;
+            SqliteStatement &upd = m_db.cached("UPDATE files SET size = ?2, hash = ?3, mtime = ?4 WHERE id = ?1");
+            upd.bind(1, existing.id).bind(2, c.size).bind(3, c.hash).bind(4, now);
+            if (!upd.exec())
+                return StorageFailed;
+            c.fileId = existing.id;
+        } else {
+            c.fileId = newId();
+        }
+        SqliteStatement &grow = m_db.cached("UPDATE spaces SET used_size = used_size + ?2 WHERE space_id = ?1");
+        grow.bind(1, qint64(space.spaceId)).bind(2, delta);
+        if (!grow.exec())
+            return StorageFailed;
+    }
+    if (!reuse) {
+        Entry e;
+        e.id = c.fileId;
+        e.spaceId = space.spaceId;
+        e.parentId = c.parentId;
+        e.name = name;
+        e.isDir = c.isDir;
+        e.size = c.isDir ? 0 : c.size;
+        e.hash = c.isDir ? QString() : c.hash;
+        e.hidden = transfer.hidden;
+        e.ctime = e.mtime = now;
+        if (insertEntry(e, c.top ? transfer.tags : QStringLiteral("[]")) != Ok)
+            return StorageFailed;
+    }
+    c.finalName = reuse ? existing.name : name;
+    c.cloudPath = (c.parentCloudPath == QLatin1String("/") ? QString() : c.parentCloudPath) + QLatin1Char('/')
+        + c.finalName + (c.isDir ? QStringLiteral("/") : QString());
+    SqliteStatement &done = m_db.cached("UPDATE transfer_items SET done = 1, file_id = ?4, cloud_path = ?5 "
+                                        "WHERE uid = ?1 AND kind = ?2 AND idx = ?3");
+    done.bind(1, transfer.uid).bind(2, int(TransferKind::Upload)).bind(3, c.index).bind(4, c.fileId);
+    done.bind(5, c.cloudPath);
+    return done.exec() ? Ok : StorageFailed;
+}
+
+int DriveStore::commitUploads(const TransferRecord &transfer, QVector<UploadCommit> &commits)
+{
+    if (commits.isEmpty())
+        return Ok;
+    QMutexLocker lock(&m_mutex);
+    Space s;
+    if (!loadSpace("SELECT " SPACE_COLUMNS " FROM spaces WHERE space_id = ?1", qint64(transfer.spaceId), &s))
+        return WrongSpace;
+    if (!begin())
+        return StorageFailed;
+    QStringList doomed;
+    int code = Ok;
+    for (UploadCommit &c : commits) {
+        code = commitOne(transfer, c, s, &doomed);
+        if (code != Ok)
+            break;
+    }
+    const bool committed = code == Ok && commit();
+    if (code != Ok)
+        rollback();
+    settleDoomedBlobs(doomed, committed);
+    if (code == Ok && !committed)
+        code = StorageFailed;
+    return code;
+}
+
+} // namespace TQDrive

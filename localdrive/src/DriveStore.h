@@ -1,0 +1,219 @@
+#ifndef TQDRIVE_DRIVESTORE_H
+#define TQDRIVE_DRIVESTORE_H
+
+#include "SqliteDb.h"
+
+#include <QJsonArray>
+#include <QMutex>
+#include <QString>
+#include <QVector>
+
+#include <memory>
+
+namespace TQDrive {
+
+enum class ServiceState : int {
+    NotOpened = 0,
+    Opened = 1,
+    UnavailableNotOpened = 2, // answers 381301
+    UnavailableOpened = 3, // answers 381305
+};
+
+struct Account {
+    qint64 id = 0;
+    QString uid;
+    QString email;
+    ServiceState serviceState = ServiceState::NotOpened;
+    QString dataCenter;
+};
+
+struct Space {
+    quint64 spaceId = 0;
+    qint64 accountId = 0;
+    int level = 0;
+    QString levelAlias;
+    QString name;
+    int platform = 0;
+    qint64 expiredTime = 0;
+    qint64 totalSize = 0;
+    qint64 usedSize = 0;
+    qint64 fileSizeLimit = 0;
+    qint64 singleFileUploadSize = 0;
+    QString rootId;
+
+    // The size above which one file is refused; 0 means no limit.
+    qint64 effectiveFileLimit() const;
+};
+
+struct Entry {
+    QString id;
+    quint64 spaceId = 0;
+    QString parentId;
+    QString name;
+    bool isDir = false;
+    qint64 size = 0;
+    QString hash;
+    bool hidden = false;
+    bool trashed = false;
+    bool blocked = false;
+    qint64 ctime = 0;
+    qint64 mtime = 0;
+};
+
+struct Share {
+    QString id;
+    QString fileId;
+    quint64 spaceId = 0;
+    QString accessCode;
+    int type = 0;
+    qint64 createdAt = 0;
+    qint64 expiresAt = 0; // 0: never
+};
+
+// What a name clash does when an entry is created. Absent in a request means Rename.
+enum class ClashMode : int {
+    Rename = 1, // keep both: the new entry becomes "name (1)", "name (2)", ...
+    Fail = 2, // refuse with NameClash
+    Merge = 4, // folders are reused, files replaced in place
+    Replace = 5, // the old entry goes to the recycle bin, the new one is created
+};
+bool isValidClashMode(int mode);
+
+enum class TransferKind : int { Upload = 1, Download = 2 };
+
+struct TransferRecord {
+    QString uid;
+    TransferKind kind = TransferKind::Upload;
+    qint64 accountId = 0; // 0 for a download from a share link
+    quint64 spaceId = 0;
+    QString request;
+    QString target; // upload: id of the receiving cloud folder; download: the save folder
+    QString state; // "running", "paused" or "failed"
+    qint64 ownerPid = 0;
+    int clashMode = 1;
+    bool hidden = false;
+    QString tags;
+};
+
+struct TransferItem {
+    int index = 0;
+    int parentIndex = -1;
+    bool isDir = false;
+    QString source; // upload: local path; download: cloud file id
+    QString target; // upload: name to create; download: final local path
+    QString cloudPath;
+    qint64 size = 0;
+    QString hash;
+    qint64 sourceMtime = 0;
+    bool done = false;
+    QString fileId; // upload: id once committed; download: the cloud id
+};
+
+// An uploaded entry ready to be recorded; staging holds its content (files only).
+struct UploadCommit {
+    int index = 0;
+    QString parentId;
+    QString name;
+    bool isDir = false;
+    bool top = false;
+    qint64 size = 0;
+    QString hash;
+    QString stagingPath;
+    QString parentCloudPath;
+    // Filled in by commitUploads.
+    QString fileId;
+    QString finalName;
+    QString cloudPath;
+};
+
+// The drive's persistent state: one SQLite database and the content-addressed blobs beside it.
+// Every method is atomic and safe to call from any thread; several processes may share a root.
+class DriveStore
+{
+public:
+    static std::shared_ptr<DriveStore> open(const QString &root, QString *error);
+    ~DriveStore();
+
+    QString root() const { return m_root; }
+    QString blobPath(const QString &hash) const;
+    QString stagingDir(const QString &uid, TransferKind kind) const;
+
+    // Accounts, tokens and spaces.
+    int createAccount(const QString &email, quint64 spaceId, Account *account, Space *space);
+    bool account(qint64 accountId, Account *out);
+    bool accountByEmail(const QString &email, Account *out);
+    QString issueToken(qint64 accountId, qint64 lifetimeMs);
+    bool expireToken(const QString &token);
+    // False when the token is unknown; expiresAt 0 means it never expires.
+    bool tokenInfo(const QString &token, qint64 *accountId, qint64 *expiresAt);
+    bool setServiceState(qint64 accountId, ServiceState state, const QString &dataCenter);
+    bool defaultSpace(qint64 accountId, Space *out);
+    bool space(quint64 spaceId, Space *out);
+    bool updateSpace(const Space &space);
+
+    // Entries. "root" names the space's root folder.
+    QString resolveId(const Space &space, const QString &id) const;
+    bool entry(const QString &fileId, Entry *out);
+    bool entryInSpace(const Space &space, const QString &fileId, Entry *out);
+    QString cloudPath(const QString &fileId);
+    int projectRoot(const Space &space, const QString &name, QString *fileId);
+    int createFolderPath(const Space &space, const QString &parentId, const QString &relativePath, bool hidden,
+        const QString &tags, QString *fileId);
+    int list(const Space &space, const QString &parentId, QVector<Entry> *out);
+    int search(const Space &space, const QString &parentId, const QString &type, const QStringList &names,
+        QVector<Entry> *out);
+    int rename(const Space &space, const QString &fileId, const QString &newName);
+    int recycle(const Space &space, const QString &fileId);
+    int remove(const Space &space, const QString &fileId);
+    bool setBlocked(const QString &fileId, bool blocked);
+    // Used and total size of the space, read fresh.
+    bool usage(quint64 spaceId, qint64 *used, qint64 *total);
+
+    // Shares.
+    int createShare(const Space &space, const QString &fileId, const QString &accessCode, qint64 expiresInSeconds,
+        int type, const QString &tags, Share *out);
+    bool share(const QString &id, Share *out);
+
+    // Transfers and their item plans.
+    bool transfer(const QString &uid, TransferKind kind, TransferRecord *out);
+    bool createTransfer(const TransferRecord &record, const QVector<TransferItem> &items);
+    bool setTransferState(const QString &uid, TransferKind kind, const QString &state, qint64 ownerPid);
+    bool removeTransfer(const QString &uid, TransferKind kind);
+    bool transferItems(const QString &uid, TransferKind kind, QVector<TransferItem> *out);
+    QStringList transfersOwnedBy(qint64 pid, const QString &state);
+    bool markDownloadsDone(const QString &uid, const QVector<int> &indexes);
+    // Records uploaded entries in order, each with its transfer item, in one transaction.
+    // A name clash on the top entry is settled by the clash mode; on a failure nothing is kept.
+    int commitUploads(const TransferRecord &transfer, QVector<UploadCommit> &commits);
+
+private:
+    DriveStore() = default;
+    bool migrate(QString *error);
+    bool begin();
+    bool commit();
+    void rollback();
+    bool loadEntry(const QString &fileId, Entry *out);
+    bool loadSpace(const char *sql, qint64 key, Space *out);
+    bool childByName(const QString &parentId, const QString &name, Entry *out);
+    QString newId();
+    int insertEntry(const Entry &entry, const QString &tags);
+    QString freeName(const QString &parentId, const QString &name, bool isDir);
+    int addBlobRef(const QString &hash, qint64 size, const QString &stagingPath);
+    int dropBlobRef(const QString &hash, QStringList *doomed);
+    int removeTree(const QString &fileId, quint64 spaceId, QStringList *doomed);
+    int moveToRecycleBin(const Entry &e);
+    int commitOne(const TransferRecord &transfer, UploadCommit &c, const Space &space, QStringList *doomed);
+
+    QString m_root;
+    QMutex m_mutex;
+    SqliteDb m_db;
+};
+
+QString caseKey(const QString &name);
+// A name a cloud entry may carry: no path separators, no control characters, not "." or "..".
+bool isValidCloudName(const QString &name);
+qint64 nowMs();
+
+} // namespace TQDrive
+
+#endif

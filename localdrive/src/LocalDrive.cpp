@@ -1,0 +1,1144 @@
+#include "LocalDrive.h"
+
+#include "ContentHasher.h"
+#include "DriveJson.h"
+#include "TQDriveCodes.h"
+#include "TransferJob.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QMutexLocker>
+#include <QStandardPaths>
+#include <QTextStream>
+
+#include <cerrno>
+#include <csignal>
+#include <unistd.h>
+
+namespace TQDrive {
+
+using namespace DriveJson;
+
+namespace {
+
+constexpr int kTransferThreads = 3;
+constexpr int kStopWaitMs = 15000;
+constexpr int kMaxTreeDepth = 256;
+constexpr int kMaxUidLength = 256;
+
+QString jobKey(const QString &uid, TransferKind kind)
+{
+    return QString::number(int(kind)) + QLatin1Char(':') + uid;
+}
+
+bool pidAlive(qint64 pid)
+{
+    if (pid <= 0)
+        return false;
+    return ::kill(pid_t(pid), 0) == 0 || errno == EPERM;
+}
+
+// Local file names may hold what a cloud name may not, and cloud names read back from a
+// tampered database may hold anything: both sides map to a single safe path component.
+QString safeComponent(const QString &name)
+{
+    QString out = name;
+    for (QChar &c : out) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7f || c == QLatin1Char('/') || c == QLatin1Char('\\'))
+            c = QLatin1Char('_');
+    }
+    if (out.isEmpty() || out == QLatin1String(".") || out == QLatin1String(".."))
+        out = QStringLiteral("_");
+    while (out.toUtf8().size() > 255)
+        out.chop(1);
+    return out;
+}
+
+bool isInside(const QString &folder, const QString &path)
+{
+    const QString base = QDir::cleanPath(folder) + QLatin1Char('/');
+    return QDir::cleanPath(path).startsWith(base);
+}
+
+QString freeLocalPath(const QString &folder, const QString &name, bool isDir)
+{
+    QString base = name;
+    QString suffix;
+    const int dot = name.lastIndexOf(QLatin1Char('.'));
+    if (!isDir && dot > 0) {
+        base = name.left(dot);
+        suffix = name.mid(dot);
+    }
+    for (int n = 1;; ++n) {
+        const QString candidate = folder + QStringLiteral("/%1 (%2)%3").arg(base).arg(n).arg(suffix);
+        if (!QFileInfo::exists(candidate) && !QFileInfo::exists(candidate + QStringLiteral(".tqpart")))
+            return candidate;
+    }
+}
+
+int readClashMode(const QJsonObject &item, int *mode)
+{
+    *mode = int(ClashMode::Rename);
+    if (!item.contains(QLatin1String("check_name_mode")))
+        return Ok;
+    qint64 value = 0;
+    if (!readInteger(item, "check_name_mode", &value) || !isValidClashMode(int(value)))
+        return BadArgument;
+    *mode = int(value);
+    return Ok;
+}
+
+QJsonObject spaceJson(const Space &s)
+{
+    return QJsonObject { { QStringLiteral("space_id"), exactNumber(s.spaceId) }, { QStringLiteral("is_default"), 1 },
+        { QStringLiteral("level"), s.level }, { QStringLiteral("level_alias"), s.levelAlias },
+        { QStringLiteral("name"), s.name }, { QStringLiteral("platform"), s.platform },
+        { QStringLiteral("expired_time"), s.expiredTime }, { QStringLiteral("used_size"), s.usedSize },
+        { QStringLiteral("total_size"), s.totalSize }, { QStringLiteral("file_size_limit"), s.fileSizeLimit },
+        { QStringLiteral("single_file_upload_size"), s.singleFileUploadSize } };
+}
+
+bool isImageName(const QString &name)
+{
+    static const QStringList suffixes { QStringLiteral("png"), QStringLiteral("jpg"), QStringLiteral("jpeg"),
+        QStringLiteral("bmp"), QStringLiteral("gif"), QStringLiteral("webp") };
+    return suffixes.contains(QFileInfo(name).suffix().toLower());
+}
+
+// Copies stored content to a local file, checking it against its hash; for Drive_SimpleDownloadFile.
+int copyVerified(const QString &blob, const QString &hash, const QString &target)
+{
+    QFile in(blob);
+    if (!in.open(QIODevice::ReadOnly))
+        return ContentDamaged;
+    const QString part = target + QStringLiteral(".tqpart");
+    QFile out(part);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return LocalWriteFailed;
+    ContentHasher hasher;
+    QByteArray buffer(1 << 20, Qt::Uninitialized);
+    qint64 n = 0;
+    while ((n = in.read(buffer.data(), buffer.size())) > 0) {
+        hasher.addData(buffer.constData(), n);
+        if (out.write(buffer.constData(), n) != n) {
+            out.remove();
+            return LocalWriteFailed;
+        }
+    }
+    out.close();
+    if (n < 0 || hasher.result() != hash) {
+        QFile::remove(part);
+        return ContentDamaged;
+    }
+    QFile::remove(target);
+    return QFile::rename(part, target) ? Ok : LocalWriteFailed;
+}
+
+} // namespace
+
+LocalDrive &LocalDrive::instance()
+{
+    static LocalDrive drive;
+    return drive;
+}
+
+LocalDrive::LocalDrive() = default;
+
+LocalDrive::~LocalDrive()
+{
+    // The process is ending: transfers must not run on into destroyed statics.
+    uninit();
+}
+
+QString LocalDrive::driveRoot() const
+{
+    QMutexLocker lock(&m_mutex);
+    if (!m_rootOverride.isEmpty())
+        return m_rootOverride;
+    const QString env = qEnvironmentVariable("TQDRIVE_ROOT");
+    if (!env.isEmpty())
+        return env;
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/tqdrive");
+}
+
+void LocalDrive::setDriveRoot(const QString &folder)
+{
+    QMutexLocker lock(&m_mutex);
+    m_rootOverride = folder;
+    m_adminStore.reset();
+}
+
+std::shared_ptr<DriveStore> LocalDrive::adminStore()
+{
+    const QString root = QDir(driveRoot()).absolutePath();
+    QMutexLocker lock(&m_mutex);
+    if (m_store && m_store->root() == root)
+        return m_store;
+    if (!m_adminStore || m_adminStore->root() != root) {
+        QString error;
+        m_adminStore = DriveStore::open(root, &error);
+    }
+    return m_adminStore;
+}
+
+std::shared_ptr<DriveStore> LocalDrive::store() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_initialized ? m_store : nullptr;
+}
+
+bool LocalDrive::isInitialized() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_initialized;
+}
+
+void LocalDrive::logLine(const QString &line)
+{
+    QString path;
+    {
+        QMutexLocker lock(&m_mutex);
+        path = m_logPath;
+    }
+    if (path.isEmpty())
+        return;
+    QMutexLocker lock(&m_logMutex);
+    QFile file(path + QStringLiteral("/tqcorekit.log"));
+    if (file.open(QIODevice::Append | QIODevice::Text)) {
+        QTextStream(&file) << QDateTime::currentDateTime().toString(Qt::ISODateWithMs) << ' ' << line << '\n';
+    }
+}
+
+int LocalDrive::init(const QJsonObject &request)
+{
+    QString productName;
+    if (request.contains(QLatin1String("pname")) && !readString(request, "pname", &productName))
+        return BadArgument;
+    QString logPath;
+    if (request.contains(QLatin1String("log_path")) && !readString(request, "log_path", &logPath))
+        return BadArgument;
+    if (!productName.isEmpty() && !isValidCloudName(productName))
+        return BadName;
+    const QString root = QDir(driveRoot()).absolutePath();
+    QMutexLocker lock(&m_mutex);
+    if (m_initialized)
+        return Ok;
+    if (m_adminStore && m_adminStore->root() == root) {
+        m_store = m_adminStore;
+    } else {
+        QString error;
+        m_store = DriveStore::open(root, &error);
+        if (!m_store)
+            return StorageFailed;
+    }
+    if (!productName.isEmpty())
+        m_productName = productName;
+    m_logPath = logPath;
+    m_transferPool = new QThreadPool;
+    m_transferPool->setMaxThreadCount(kTransferThreads);
+    m_transferPool->setExpiryTimeout(-1);
+    m_notifyPool = new QThreadPool;
+    m_notifyPool->setMaxThreadCount(1);
+    m_initialized = true;
+    lock.unlock();
+    logLine(QStringLiteral("init, drive folder %1").arg(root));
+    return Ok;
+}
+
+void LocalDrive::stopJobs(bool onlyAccountJobs)
+{
+    QList<std::shared_ptr<TransferJob>> jobs;
+    {
+        QMutexLocker lock(&m_mutex);
+        for (const auto &job : qAsConst(m_jobs)) {
+            if (!onlyAccountJobs || job->accountId() != 0)
+                jobs.append(job);
+        }
+    }
+    for (const auto &job : qAsConst(jobs))
+        job->requestStop(TransferJob::Stop::Pause);
+    for (const auto &job : qAsConst(jobs))
+        job->waitStopped(kStopWaitMs);
+}
+
+int LocalDrive::uninit()
+{
+    if (!isInitialized())
+        return NotInitialized;
+    stopJobs(false);
+    QThreadPool *transfers = nullptr;
+    QThreadPool *notify = nullptr;
+    {
+        QMutexLocker lock(&m_mutex);
+        transfers = m_transferPool;
+        notify = m_notifyPool;
+        m_expireCallback = nullptr;
+        m_expireContext = nullptr;
+    }
+    // Jobs queued but not yet started were settled by stopJobs; the pools end empty.
+    transfers->waitForDone();
+    notify->waitForDone();
+    logLine(QStringLiteral("uninit"));
+    QMutexLocker lock(&m_mutex);
+    delete m_transferPool;
+    delete m_notifyPool;
+    m_transferPool = nullptr;
+    m_notifyPool = nullptr;
+    m_jobs.clear();
+    m_store.reset();
+    m_token.clear();
+    m_signedIn = false;
+    m_expiryNotified.clear();
+    m_initialized = false;
+    return Ok;
+}
+
+void LocalDrive::setExpireCallback(Drive_TokenExpireCallback callback, void *context)
+{
+    QMutexLocker lock(&m_mutex);
+    m_expireCallback = callback;
+    m_expireContext = context;
+}
+
+void LocalDrive::notifyExpired(const QString &token)
+{
+    QMutexLocker lock(&m_mutex);
+    if (!m_initialized || !m_notifyPool || m_expiryNotified.contains(token))
+        return;
+    m_expiryNotified.insert(token);
+    // From a library thread, as a network client would, so the caller's locks are not held.
+    m_notifyPool->start([this]() {
+        Drive_TokenExpireCallback callback = nullptr;
+        void *context = nullptr;
+        {
+            QMutexLocker lock(&m_mutex);
+            callback = m_expireCallback;
+            context = m_expireContext;
+        }
+        if (callback)
+            callback(context);
+    });
+}
+
+int LocalDrive::accountForToken(const QString &token, Account *account)
+{
+    const auto s = store();
+    if (!s)
+        return NotInitialized;
+    if (token.isEmpty())
+        return NotSignedIn;
+    qint64 accountId = 0;
+    qint64 expiresAt = 0;
+    if (!s->tokenInfo(token, &accountId, &expiresAt))
+        return TokenInvalid;
+    if (expiresAt > 0 && nowMs() >= expiresAt) {
+        notifyExpired(token);
+        return TokenExpired;
+    }
+    return s->account(accountId, account) ? Ok : TokenInvalid;
+}
+
+int LocalDrive::serviceCode(const Account &account) const
+{
+    switch (account.serviceState) {
+    case ServiceState::Opened:
+        return Ok;
+    case ServiceState::NotOpened:
+        return ServiceNotOpened;
+    case ServiceState::UnavailableNotOpened:
+        return ServiceUnavailable;
+    case ServiceState::UnavailableOpened:
+        return ServiceOpenedUnavailable;
+    }
+    return ServiceNotOpened;
+}
+
+int LocalDrive::session(const QJsonObject &request, Account *account, Space *space, bool checkSpaceId)
+{
+    QString token;
+    {
+        QMutexLocker lock(&m_mutex);
+        if (!m_initialized)
+            return NotInitialized;
+        if (!m_signedIn)
+            return NotSignedIn;
+        token = m_token;
+    }
+    int code = accountForToken(token, account);
+    if (code != Ok)
+        return code;
+    code = serviceCode(*account);
+    if (code != Ok)
+        return code;
+    if (!store()->defaultSpace(account->id, space))
+        return StorageFailed;
+    if (checkSpaceId) {
+        quint64 spaceId = 0;
+        if (!readUnsigned(request, "space_id", &spaceId))
+            return BadArgument;
+        if (spaceId != space->spaceId)
+            return WrongSpace;
+    }
+    return Ok;
+}
+
+int LocalDrive::checkSession(qint64 accountId)
+{
+    Account account;
+    Space space;
+    const int code = session(QJsonObject(), &account, &space, false);
+    if (code != Ok)
+        return code;
+    return account.id == accountId ? Ok : NotSignedIn;
+}
+
+int LocalDrive::login(const QJsonObject &request)
+{
+    if (!isInitialized())
+        return NotInitialized;
+    QString token;
+    bool isPublic = false;
+    if (!readString(request, "token", &token) || !readBool(request, "is_public", &isPublic))
+        return BadArgument;
+    // A public sign-in only opens the way to share links, which need no account.
+    if (isPublic)
+        return Ok;
+    Account account;
+    int code = accountForToken(token, &account);
+    if (code == Ok)
+        code = serviceCode(account);
+    if (code != Ok)
+        return code;
+    QMutexLocker lock(&m_mutex);
+    m_token = token;
+    m_signedIn = true;
+    return Ok;
+}
+
+int LocalDrive::logout()
+{
+    if (!isInitialized())
+        return NotInitialized;
+    // Account transfers stay resumable; share downloads need no account and go on.
+    stopJobs(true);
+    QMutexLocker lock(&m_mutex);
+    m_token.clear();
+    m_signedIn = false;
+    return Ok;
+}
+
+int LocalDrive::updateToken(const QString &token)
+{
+    QMutexLocker lock(&m_mutex);
+    if (!m_initialized)
+        return NotInitialized;
+    if (token.isEmpty())
+        return BadArgument;
+    m_token = token;
+    return Ok;
+}
+
+int LocalDrive::queryService(const QJsonObject &request, QJsonValue *data)
+{
+    QString token;
+    if (!readString(request, "token", &token))
+        return BadArgument;
+    Account account;
+    const int code = accountForToken(token, &account);
+    if (code != Ok)
+        return code;
+    *data = QJsonObject { { QStringLiteral("dc"), account.dataCenter }, { QStringLiteral("uid"), account.uid } };
+    switch (account.serviceState) {
+    case ServiceState::NotOpened:
+        return Ok;
+    case ServiceState::Opened:
+        return ServiceOpened;
+    case ServiceState::UnavailableNotOpened:
+        return ServiceUnavailable;
+    case ServiceState::UnavailableOpened:
+        return ServiceOpenedUnavailable;
+    }
+    return Ok;
+}
+
+int LocalDrive::openService(const QJsonObject &request, QJsonValue *data)
+{
+    QString token;
+    if (!readString(request, "token", &token))
+        return BadArgument;
+    Account account;
+    const int code = accountForToken(token, &account);
+    if (code != Ok)
+        return code;
+    *data = QJsonObject { { QStringLiteral("dc"), account.dataCenter } };
+    switch (account.serviceState) {
+    case ServiceState::NotOpened:
+        return store()->setServiceState(account.id, ServiceState::Opened, account.dataCenter) ? Ok : StorageFailed;
+    case ServiceState::Opened:
+        return ServiceOpened;
+    case ServiceState::UnavailableNotOpened:
+        return ServiceUnavailable;
+    case ServiceState::UnavailableOpened:
+        return ServiceOpenedUnavailable;
+    }
+    return Ok;
+}
+
+int LocalDrive::spaceList(QJsonValue *data)
+{
+    Account account;
+    Space space;
+    const int code = session(QJsonObject(), &account, &space, false);
+    if (code != Ok)
+        return code;
+    *data = QJsonArray { spaceJson(space) };
+    return Ok;
+}
+
+int LocalDrive::spaceInfo(quint64 spaceId, QJsonValue *data)
+{
+    Account account;
+    Space space;
+    const int code = session(QJsonObject(), &account, &space, false);
+    if (code != Ok)
+        return code;
+    if (spaceId != space.spaceId)
+        return WrongSpace;
+    *data = spaceJson(space);
+    return Ok;
+}
+
+QJsonObject LocalDrive::entryJson(const Entry &e, const std::shared_ptr<DriveStore> &s) const
+{
+    QString thumbnail;
+    if (!e.isDir && !e.blocked && isImageName(e.name))
+        thumbnail = QUrl::fromLocalFile(s->blobPath(e.hash)).toString();
+    return QJsonObject { { QStringLiteral("file_id"), e.id }, { QStringLiteral("parent_file_id"), e.parentId },
+        { QStringLiteral("name"), e.name },
+        { QStringLiteral("type"), e.isDir ? QStringLiteral("folder") : QStringLiteral("file") },
+        { QStringLiteral("size"), e.size }, { QStringLiteral("thumbnail"), thumbnail },
+        { QStringLiteral("content_hash"), e.hash },
+        { QStringLiteral("content_hash_name"), e.isDir ? QString() : ContentHasher::name() },
+        { QStringLiteral("hidden"), e.hidden }, { QStringLiteral("blocked"), e.blocked },
+        { QStringLiteral("ctime"), e.ctime }, { QStringLiteral("mtime"), e.mtime } };
+}
+
+int LocalDrive::projectRoot(const QJsonObject &request, QJsonValue *data)
+{
+    Account account;
+    Space space;
+    int code = session(request, &account, &space);
+    if (code != Ok)
+        return code;
+    QString name;
+    {
+        QMutexLocker lock(&m_mutex);
+        name = m_productName;
+    }
+    QString id;
+    code = store()->projectRoot(space, name, &id);
+    if (code == Ok)
+        *data = QJsonObject { { QStringLiteral("file_id"), id }, { QStringLiteral("name"), name } };
+    return code;
+}
+
+int LocalDrive::createDir(const QJsonObject &request, QJsonValue *data)
+{
+    Account account;
+    Space space;
+    int code = session(request, &account, &space);
+    if (code != Ok)
+        return code;
+    QString parent;
+    QString name;
+    if (!readString(request, "parent_file_id", &parent) || !readString(request, "name", &name))
+        return BadArgument;
+    bool hidden = false;
+    if (request.contains(QLatin1String("hidden")) && !readBool(request, "hidden", &hidden))
+        return BadArgument;
+    const QJsonValue tags = request.value(QLatin1String("tags"));
+    if (!tags.isUndefined() && !tags.isArray())
+        return BadArgument;
+    QString id;
+    const auto s = store();
+    code = s->createFolderPath(
+        space, parent, name, hidden, QString::fromUtf8(toText(tags.isArray() ? tags : QJsonArray())), &id);
+    if (code == Ok)
+        *data = QJsonObject { { QStringLiteral("file_id"), id }, { QStringLiteral("path"), s->cloudPath(id) } };
+    return code;
+}
+
+int LocalDrive::fileList(const QJsonObject &request, QJsonValue *data)
+{
+    Account account;
+    Space space;
+    int code = session(request, &account, &space);
+    if (code != Ok)
+        return code;
+    QString parent;
+    if (!readString(request, "parent_file_id", &parent))
+        return BadArgument;
+    QVector<Entry> entries;
+    const auto s = store();
+    code = s->list(space, parent, &entries);
+    if (code != Ok)
+        return code;
+    QJsonArray array;
+    for (const Entry &e : qAsConst(entries))
+        array.append(entryJson(e, s));
+    *data = array;
+    return Ok;
+}
+
+int LocalDrive::search(const QJsonObject &request, QJsonValue *data)
+{
+    Account account;
+    Space space;
+    int code = session(request, &account, &space);
+    if (code != Ok)
+        return code;
+    QString parent;
+    if (request.contains(QLatin1String("parent_file_id")) && !readString(request, "parent_file_id", &parent))
+        return BadArgument;
+    QString type;
+    if (request.contains(QLatin1String("type")) && !readString(request, "type", &type))
+        return BadArgument;
+    const QJsonValue values = request.value(QLatin1String("names")).toObject().value(QLatin1String("values"));
+    if (!values.isArray())
+        return BadArgument;
+    QStringList names;
+    for (const QJsonValue &v : values.toArray()) {
+        if (!v.isString())
+            return BadArgument;
+        names << v.toString();
+    }
+    QVector<Entry> entries;
+    const auto s = store();
+    code = s->search(space, parent, type, names, &entries);
+    if (code != Ok)
+        return code;
+    QJsonArray array;
+    for (const Entry &e : qAsConst(entries))
+        array.append(entryJson(e, s));
+    *data = array;
+    return Ok;
+}
+
+int LocalDrive::share(const QJsonObject &request, QJsonValue *data)
+{
+    Account account;
+    Space space;
+    int code = session(request, &account, &space);
+    if (code != Ok)
+        return code;
+    QString fileId;
+    QString accessCode;
+    qint64 expiresIn = 0;
+    qint64 type = 0;
+    if (!readString(request, "file_id", &fileId) || !readInteger(request, "expires_in", &expiresIn) || expiresIn < 0)
+        return BadArgument;
+    if (request.contains(QLatin1String("code")) && !readString(request, "code", &accessCode))
+        return BadArgument;
+    if (accessCode.size() > 32 || accessCode.contains(QLatin1Char(':')))
+        return BadArgument;
+    if (request.contains(QLatin1String("type")) && !readInteger(request, "type", &type))
+        return BadArgument;
+    const QJsonValue tags = request.value(QLatin1String("tags"));
+    if (!tags.isUndefined() && !tags.isArray())
+        return BadArgument;
+    Share share;
+    code = store()->createShare(space, fileId, accessCode, expiresIn, int(type),
+        QString::fromUtf8(toText(tags.isArray() ? tags : QJsonArray())), &share);
+    if (code == Ok) {
+        *data = QJsonObject { { QStringLiteral("id"), share.id },
+            { QStringLiteral("url"), QStringLiteral("https://share.tqdrive.local/s/") + share.id },
+            { QStringLiteral("code"), share.accessCode }, { QStringLiteral("expires_at"), share.expiresAt / 1000 } };
+    }
+    return code;
+}
+
+int LocalDrive::simpleDownload(const QJsonObject &request, QJsonValue *data)
+{
+    Account account;
+    Space space;
+    int code = session(request, &account, &space);
+    if (code != Ok)
+        return code;
+    QString fileId;
+    QString saveDir;
+    int mode = 0;
+    if (!readString(request, "file_id", &fileId) || !readString(request, "save_dir", &saveDir))
+        return BadArgument;
+    if ((code = readClashMode(request, &mode)) != Ok)
+        return code;
+    if (!QFileInfo(saveDir).isDir())
+        return SaveFolderMissing;
+    const auto s = store();
+    Entry e;
+    if (!s->entryInSpace(space, fileId, &e) || e.trashed)
+        return FileNotFound;
+    if (e.isDir)
+        return NotAFile;
+    if (e.blocked)
+        return FileBlocked;
+    QString target = QDir(saveDir).absolutePath() + QLatin1Char('/') + safeComponent(e.name);
+    if (QFileInfo::exists(target)) {
+        if (mode == int(ClashMode::Fail))
+            return NameClash;
+        if (mode == int(ClashMode::Rename))
+            target = freeLocalPath(QDir(saveDir).absolutePath(), safeComponent(e.name), false);
+    }
+    code = copyVerified(s->blobPath(e.hash), e.hash, target);
+    if (code == Ok)
+        *data = QJsonObject { { QStringLiteral("path"), target }, { QStringLiteral("file_id"), e.id } };
+    return code;
+}
+
+int LocalDrive::deleteFile(const QJsonObject &request)
+{
+    Account account;
+    Space space;
+    int code = session(request, &account, &space);
+    if (code != Ok)
+        return code;
+    QString fileId;
+    if (!readString(request, "file_id", &fileId))
+        return BadArgument;
+    return store()->remove(space, fileId);
+}
+
+int LocalDrive::recycleFile(const QJsonObject &request)
+{
+    Account account;
+    Space space;
+    int code = session(request, &account, &space);
+    if (code != Ok)
+        return code;
+    QString fileId;
+    if (!readString(request, "file_id", &fileId))
+        return BadArgument;
+    return store()->recycle(space, fileId);
+}
+
+int LocalDrive::renameFile(const QJsonObject &request)
+{
+    Account account;
+    Space space;
+    int code = session(request, &account, &space);
+    if (code != Ok)
+        return code;
+    QString fileId;
+    QString newName;
+    if (!readString(request, "file_id", &fileId) || !readString(request, "new_file_name", &newName))
+        return BadArgument;
+    return store()->rename(space, fileId, newName);
+}
+
+int LocalDrive::isBlocked(const QJsonObject &request, bool *blocked)
+{
+    *blocked = false;
+    Account account;
+    Space space;
+    const int code = session(request, &account, &space);
+    if (code != Ok)
+        return code;
+    QString fileId;
+    if (!readString(request, "file_id", &fileId))
+        return BadArgument;
+    Entry e;
+    if (!store()->entryInSpace(space, fileId, &e))
+        return FileNotFound;
+    *blocked = e.blocked;
+    return Ok;
+}
+
+int LocalDrive::transferUid(const QJsonObject &request, QString *uid) const
+{
+    if (!readString(request, "custom_uid", uid) || uid->isEmpty() || uid->size() > kMaxUidLength)
+        return BadArgument;
+    return Ok;
+}
+
+std::shared_ptr<TransferJob> LocalDrive::job(const QString &uid, TransferKind kind)
+{
+    QMutexLocker lock(&m_mutex);
+    return m_jobs.value(jobKey(uid, kind));
+}
+
+bool LocalDrive::isRunning(const TransferRecord &record)
+{
+    if (record.state != QLatin1String("running"))
+        return false;
+    if (record.ownerPid == qint64(::getpid()))
+        return job(record.uid, record.kind) != nullptr;
+    return pidAlive(record.ownerPid);
+}
+
+int LocalDrive::planUpload(
+    const QJsonObject &item, const Space &space, TransferRecord *record, QVector<TransferItem> *items)
+{
+    QString path;
+    QString parent;
+    if (!readString(item, "path", &path) || path.isEmpty())
+        return BadArgument;
+    if (!readString(item, "file_id", &parent) && !readString(item, "parent_file_id", &parent))
+        return BadArgument;
+    int code = readClashMode(item, &record->clashMode);
+    if (code != Ok)
+        return code;
+    QString customName;
+    if (item.contains(QLatin1String("custom_name")) && !readString(item, "custom_name", &customName))
+        return BadArgument;
+    if (!customName.isEmpty() && !isValidCloudName(customName))
+        return BadName;
+    if (item.contains(QLatin1String("hidden")) && !readBool(item, "hidden", &record->hidden))
+        return BadArgument;
+    const QJsonValue tags = item.value(QLatin1String("tags"));
+    if (!tags.isUndefined() && !tags.isArray())
+        return BadArgument;
+    record->tags = QString::fromUtf8(toText(tags.isArray() ? tags : QJsonArray()));
+
+    const auto s = store();
+    Entry folder;
+    if (!s->entryInSpace(space, parent, &folder) || folder.trashed || !folder.isDir)
+        return ParentNotFound;
+    record->target = folder.id;
+
+    const QFileInfo top(path);
+    if (!top.exists() || top.isSymLink())
+        return LocalPathMissing;
+    if (!top.isReadable())
+        return LocalReadFailed;
+
+    auto add = [&](const QFileInfo &info, int parentIndex, const QString &name) {
+        TransferItem it;
+        it.index = items->size();
+        it.parentIndex = parentIndex;
+        it.isDir = info.isDir();
+        it.source = info.absoluteFilePath();
+        it.target = name;
+        it.size = it.isDir ? 0 : info.size();
+        it.sourceMtime = info.lastModified().toMSecsSinceEpoch();
+        items->append(it);
+        return it.index;
+    };
+    const QString topName = customName.isEmpty() ? safeComponent(top.fileName()) : customName;
+    const int topIndex = add(top, -1, topName);
+    if (top.isDir()) {
+        // Pre-order, so every folder is planned (and later created) before what it holds.
+        struct Pending {
+            QString path;
+            int index;
+            int depth;
+        };
+        QVector<Pending> stack { { top.absoluteFilePath(), topIndex, 0 } };
+        while (!stack.isEmpty()) {
+            const Pending dir = stack.takeLast();
+            if (dir.depth > kMaxTreeDepth)
+                return BadArgument;
+            const QFileInfoList entries = QDir(dir.path).entryInfoList(
+                QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System, QDir::Name | QDir::DirsLast);
+            QVector<Pending> subdirs;
+            for (const QFileInfo &entry : entries) {
+                if (entry.isSymLink())
+                    continue; // a link could lead outside the folder or into a loop
+                const int index = add(entry, dir.index, safeComponent(entry.fileName()));
+                if (entry.isDir())
+                    subdirs.append({ entry.absoluteFilePath(), index, dir.depth + 1 });
+            }
+            for (int i = subdirs.size() - 1; i >= 0; --i)
+                stack.append(subdirs[i]);
+        }
+    }
+    qint64 total = 0;
+    const qint64 limit = space.effectiveFileLimit();
+    for (const TransferItem &it : qAsConst(*items)) {
+        if (limit > 0 && it.size > limit)
+            return FileTooLarge;
+        total += it.size;
+    }
+    qint64 used = 0;
+    qint64 capacity = 0;
+    if (s->usage(space.spaceId, &used, &capacity) && capacity > 0 && used + total > capacity)
+        return QuotaExceeded;
+    return Ok;
+}
+
+int LocalDrive::planDownload(const QJsonObject &item, const std::shared_ptr<DriveStore> &s, const Account *account,
+    const Space *space, TransferRecord *record, QVector<TransferItem> *items)
+{
+    QString saveDir;
+    if (!readString(item, "save_dir", &saveDir) || saveDir.isEmpty())
+        return BadArgument;
+    int code = readClashMode(item, &record->clashMode);
+    if (code != Ok)
+        return code;
+    if (!QFileInfo(saveDir).isDir())
+        return SaveFolderMissing;
+    saveDir = QDir(saveDir).absolutePath();
+    record->target = saveDir;
+
+    Entry top;
+    Space owner;
+    QString shareId;
+    if (readString(item, "share_id", &shareId)) {
+        // "<id>" or "<id>:<access code>".
+        const int colon = shareId.indexOf(QLatin1Char(':'));
+        const QString id = colon < 0 ? shareId : shareId.left(colon);
+        const QString accessCode = colon < 0 ? QString() : shareId.mid(colon + 1);
+        Share share;
+        if (!s->share(id, &share))
+            return ShareNotFound;
+        if (share.expiresAt > 0 && nowMs() >= share.expiresAt)
+            return ShareExpired;
+        if (share.accessCode != accessCode)
+            return ShareCodeWrong;
+        if (!s->space(share.spaceId, &owner) || !s->entry(share.fileId, &top) || top.trashed)
+            return FileNotFound;
+        record->accountId = 0;
+    } else {
+        QString fileId;
+        if (!readString(item, "file_id", &fileId))
+            return BadArgument;
+        if (!account || !space)
+            return NotSignedIn;
+        owner = *space;
+        if (!s->entryInSpace(owner, fileId, &top) || top.trashed)
+            return FileNotFound;
+        record->accountId = account->id;
+    }
+    if (top.parentId.isEmpty())
+        return BadArgument; // the whole space is not one download
+    record->spaceId = owner.spaceId;
+
+    const QString name = safeComponent(top.name);
+    QString target = saveDir + QLatin1Char('/') + name;
+    if (QFileInfo::exists(target)) {
+        if (record->clashMode == int(ClashMode::Fail))
+            return NameClash;
+        if (record->clashMode == int(ClashMode::Rename))
+            target = freeLocalPath(saveDir, name, top.isDir);
+    }
+    const QString topCloudPath = s->cloudPath(top.id);
+    auto add = [&](const Entry &e, int parentIndex, const QString &localPath, const QString &cloudPath) {
+        TransferItem it;
+        it.index = items->size();
+        it.parentIndex = parentIndex;
+        it.isDir = e.isDir;
+        it.source = e.id;
+        it.target = localPath;
+        it.cloudPath = e.isDir ? cloudPath + QLatin1Char('/') : cloudPath;
+        it.size = e.size;
+        it.hash = e.hash;
+        it.fileId = e.id;
+        items->append(it);
+        return it.index;
+    };
+    if (top.blocked)
+        return FileBlocked;
+    const int topIndex = add(top, -1, target, topCloudPath);
+    struct Pending {
+        QString id;
+        int index;
+        QString localPath;
+        QString cloudPath;
+        int depth;
+    };
+    QVector<Pending> stack;
+    if (top.isDir)
+        stack.append({ top.id, topIndex, target, topCloudPath, 0 });
+    while (!stack.isEmpty()) {
+        const Pending dir = stack.takeLast();
+        if (dir.depth > kMaxTreeDepth)
+            return BadArgument;
+        QVector<Entry> children;
+        code = s->list(owner, dir.id, &children);
+        if (code != Ok)
+            return code;
+        QVector<Pending> subdirs;
+        for (const Entry &child : qAsConst(children)) {
+            if (child.blocked)
+                return FileBlocked;
+            const QString localPath = dir.localPath + QLatin1Char('/') + safeComponent(child.name);
+            if (!isInside(saveDir, localPath))
+                return BadName;
+            const QString cloudPath = dir.cloudPath + QLatin1Char('/') + child.name;
+            const int index = add(child, dir.index, localPath, cloudPath);
+            if (child.isDir)
+                subdirs.append({ child.id, index, localPath, cloudPath, dir.depth + 1 });
+        }
+        for (int i = subdirs.size() - 1; i >= 0; --i)
+            stack.append(subdirs[i]);
+    }
+    return isInside(saveDir, target) ? Ok : BadName;
+}
+
+int LocalDrive::launch(
+    const TransferRecord &record, const QVector<TransferItem> &items, Drive_ProgressCallback callback, void *context)
+{
+    auto job = std::make_shared<TransferJob>(this, store(), record, items, callback, context);
+    QMutexLocker lock(&m_mutex);
+    if (!m_initialized)
+        return NotInitialized;
+    m_jobs.insert(jobKey(record.uid, record.kind), job);
+    m_transferPool->start([job]() { job->run(); });
+    return Ok;
+}
+
+void LocalDrive::jobEnded(TransferJob *job)
+{
+    QMutexLocker lock(&m_mutex);
+    const QString key = jobKey(job->uid(), job->kind());
+    auto it = m_jobs.find(key);
+    if (it != m_jobs.end() && it->get() == job)
+        m_jobs.erase(it);
+}
+
+int LocalDrive::startUpload(const QJsonObject &request, Drive_ProgressCallback callback, void *context)
+{
+    Account account;
+    Space space;
+    int code = session(request, &account, &space);
+    if (code != Ok)
+        return code;
+    TransferRecord record;
+    if ((code = transferUid(request, &record.uid)) != Ok)
+        return code;
+    const QJsonArray list = request.value(QLatin1String("upload")).toArray();
+    if (list.size() != 1 || !list.first().isObject())
+        return BadArgument;
+    const auto s = store();
+    TransferRecord existing;
+    if (s->transfer(record.uid, TransferKind::Upload, &existing))
+        return isRunning(existing) ? TransferBusy : PartialStateExists;
+    record.kind = TransferKind::Upload;
+    record.accountId = account.id;
+    record.spaceId = space.spaceId;
+    record.request = QString::fromUtf8(toText(request));
+    record.state = QStringLiteral("running");
+    record.ownerPid = ::getpid();
+    QVector<TransferItem> items;
+    if ((code = planUpload(list.first().toObject(), space, &record, &items)) != Ok)
+        return code;
+    if (!s->createTransfer(record, items))
+        return s->transfer(record.uid, TransferKind::Upload, &existing) ? TransferBusy : StorageFailed;
+    return launch(record, items, callback, context);
+}
+
+int LocalDrive::startDownload(const QJsonObject &request, Drive_ProgressCallback callback, void *context)
+{
+    const auto s = store();
+    if (!s)
+        return NotInitialized;
+    TransferRecord record;
+    int code = transferUid(request, &record.uid);
+    if (code != Ok)
+        return code;
+    const QJsonArray list = request.value(QLatin1String("download")).toArray();
+    if (list.size() != 1 || !list.first().isObject())
+        return BadArgument;
+    const QJsonObject item = list.first().toObject();
+    Account account;
+    Space space;
+    const bool byShare = item.contains(QLatin1String("share_id"));
+    if (!byShare && (code = session(request, &account, &space)) != Ok)
+        return code;
+    TransferRecord existing;
+    if (s->transfer(record.uid, TransferKind::Download, &existing))
+        return isRunning(existing) ? TransferBusy : PartialStateExists;
+    record.kind = TransferKind::Download;
+    record.request = QString::fromUtf8(toText(request));
+    record.state = QStringLiteral("running");
+    record.ownerPid = ::getpid();
+    QVector<TransferItem> items;
+    code = planDownload(item, s, byShare ? nullptr : &account, byShare ? nullptr : &space, &record, &items);
+    if (code != Ok)
+        return code;
+    if (!s->createTransfer(record, items))
+        return s->transfer(record.uid, TransferKind::Download, &existing) ? TransferBusy : StorageFailed;
+    return launch(record, items, callback, context);
+}
+
+int LocalDrive::resume(TransferKind kind, const QJsonObject &request, Drive_ProgressCallback callback, void *context)
+{
+    const auto s = store();
+    if (!s)
+        return NotInitialized;
+    QString uid;
+    int code = transferUid(request, &uid);
+    if (code != Ok)
+        return code;
+    const int nothing = kind == TransferKind::Upload ? NothingToResumeUpload : NothingToResumeDownload;
+    TransferRecord record;
+    if (!s->transfer(uid, kind, &record))
+        return nothing;
+    if (record.accountId != 0) {
+        Account account;
+        Space space;
+        if ((code = session(request, &account, &space)) != Ok)
+            return code;
+        if (account.id != record.accountId)
+            return nothing; // another account's transfer is not ours to continue
+    }
+    if (isRunning(record))
+        return TransferBusy;
+    QVector<TransferItem> items;
+    if (!s->transferItems(uid, kind, &items) || items.isEmpty())
+        return StorageFailed;
+    if (!s->setTransferState(uid, kind, QStringLiteral("running"), ::getpid()))
+        return StorageFailed;
+    record.state = QStringLiteral("running");
+    return launch(record, items, callback, context);
+}
+
+int LocalDrive::pause(TransferKind kind, const QJsonObject &request)
+{
+    const auto s = store();
+    if (!s)
+        return NotInitialized;
+    QString uid;
+    const int code = transferUid(request, &uid);
+    if (code != Ok)
+        return code;
+    if (const auto running = job(uid, kind)) {
+        running->requestStop(TransferJob::Stop::Pause);
+        running->waitStopped(kStopWaitMs);
+        return Ok;
+    }
+    TransferRecord record;
+    if (!s->transfer(uid, kind, &record))
+        return NoSuchTransfer;
+    if (isRunning(record))
+        return TransferBusy;
+    return s->setTransferState(uid, kind, QStringLiteral("paused"), 0) ? Ok : StorageFailed;
+}
+
+int LocalDrive::cancel(TransferKind kind, const QJsonObject &request)
+{
+    const auto s = store();
+    if (!s)
+        return NotInitialized;
+    QString uid;
+    const int code = transferUid(request, &uid);
+    if (code != Ok)
+        return code;
+    if (const auto running = job(uid, kind)) {
+        running->requestStop(TransferJob::Stop::Cancel);
+        running->waitStopped(kStopWaitMs);
+        return Ok;
+    }
+    TransferRecord record;
+    if (!s->transfer(uid, kind, &record))
+        return Ok; // nothing left to discard
+    if (isRunning(record))
+        return TransferBusy;
+    QVector<TransferItem> items;
+    s->transferItems(uid, kind, &items);
+    TransferJob::discard(s, record, items);
+    return Ok;
+}
+
+} // namespace TQDrive

@@ -1,0 +1,111 @@
+#ifndef TQDRIVE_LOCALDRIVE_H
+#define TQDRIVE_LOCALDRIVE_H
+
+#include "DriveControl.h"
+#include "DriveStore.h"
+#include "TQCoreKit.h"
+
+#include <QHash>
+#include <QJsonObject>
+#include <QMutex>
+#include <QSet>
+#include <QThreadPool>
+
+#include <memory>
+
+namespace TQDrive {
+
+class TransferJob;
+
+// The library's session: the drive folder in use, the signed-in token, the running transfers and
+// the token-expiry callback. One per process, behind the Drive_* functions.
+class LocalDrive
+{
+public:
+    static LocalDrive &instance();
+
+    DriveControl &control() { return m_control; }
+
+    QString driveRoot() const;
+    void setDriveRoot(const QString &folder);
+    // The store of the configured folder, opened on demand; for the admin functions.
+    std::shared_ptr<DriveStore> adminStore();
+
+    int init(const QJsonObject &request);
+    int uninit();
+    bool isInitialized() const;
+    int login(const QJsonObject &request);
+    int logout();
+    int updateToken(const QString &token);
+    void setExpireCallback(Drive_TokenExpireCallback callback, void *context);
+
+    int queryService(const QJsonObject &request, QJsonValue *data);
+    int openService(const QJsonObject &request, QJsonValue *data);
+    int spaceList(QJsonValue *data);
+    int spaceInfo(quint64 spaceId, QJsonValue *data);
+    int projectRoot(const QJsonObject &request, QJsonValue *data);
+    int createDir(const QJsonObject &request, QJsonValue *data);
+    int fileList(const QJsonObject &request, QJsonValue *data);
+    int search(const QJsonObject &request, QJsonValue *data);
+    int share(const QJsonObject &request, QJsonValue *data);
+    int simpleDownload(const QJsonObject &request, QJsonValue *data);
+    int deleteFile(const QJsonObject &request);
+    int recycleFile(const QJsonObject &request);
+    int renameFile(const QJsonObject &request);
+    int isBlocked(const QJsonObject &request, bool *blocked);
+
+    int startUpload(const QJsonObject &request, Drive_ProgressCallback callback, void *context);
+    int startDownload(const QJsonObject &request, Drive_ProgressCallback callback, void *context);
+    int resume(TransferKind kind, const QJsonObject &request, Drive_ProgressCallback callback, void *context);
+    int pause(TransferKind kind, const QJsonObject &request);
+    int cancel(TransferKind kind, const QJsonObject &request);
+
+    // For running jobs: Ok while the account's session is usable.
+    int checkSession(qint64 accountId);
+    void jobEnded(TransferJob *job);
+    void logLine(const QString &line);
+
+private:
+    LocalDrive();
+    ~LocalDrive();
+
+    std::shared_ptr<DriveStore> store() const;
+    // The signed-in account and its default space, with the space id of the request checked.
+    int session(const QJsonObject &request, Account *account, Space *space, bool checkSpaceId = true);
+    int accountForToken(const QString &token, Account *account);
+    void notifyExpired(const QString &token);
+    int serviceCode(const Account &account) const;
+    QJsonObject entryJson(const Entry &entry, const std::shared_ptr<DriveStore> &store) const;
+    int planUpload(const QJsonObject &item, const Space &space, TransferRecord *record, QVector<TransferItem> *items);
+    int planDownload(const QJsonObject &item, const std::shared_ptr<DriveStore> &store, const Account *account,
+        const Space *space, TransferRecord *record, QVector<TransferItem> *items);
+    int transferUid(const QJsonObject &request, QString *uid) const;
+    // Busy when the transfer runs in this or another live process.
+    bool isRunning(const TransferRecord &record);
+    int launch(const TransferRecord &record, const QVector<TransferItem> &items, Drive_ProgressCallback callback,
+        void *context);
+    std::shared_ptr<TransferJob> job(const QString &uid, TransferKind kind);
+    void stopJobs(bool onlyAccountJobs);
+
+    mutable QMutex m_mutex;
+    QString m_rootOverride;
+    std::shared_ptr<DriveStore> m_store;
+    std::shared_ptr<DriveStore> m_adminStore;
+    bool m_initialized = false;
+    QString m_productName = QStringLiteral("Cutlane");
+    QString m_logPath;
+    QString m_token;
+    bool m_signedIn = false;
+    QSet<QString> m_expiryNotified;
+    Drive_TokenExpireCallback m_expireCallback = nullptr;
+    void *m_expireContext = nullptr;
+    QHash<QString, std::shared_ptr<TransferJob>> m_jobs;
+    QThreadPool *m_transferPool = nullptr;
+    QThreadPool *m_notifyPool = nullptr;
+    DriveControl m_control;
+    QMutex m_logMutex;
+};
+
+} // namespace TQDrive
+
+#endif

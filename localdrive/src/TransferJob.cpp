@@ -1,0 +1,455 @@
+#include "TransferJob.h"
+
+#include "ContentHasher.h"
+#include "DriveControl.h"
+#include "DriveJson.h"
+#include "LocalDrive.h"
+#include "TQDriveCodes.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonObject>
+
+namespace TQDrive {
+
+namespace {
+
+constexpr qint64 kChunk = 1 << 20;
+constexpr qint64 kThrottledChunk = 64 << 10;
+constexpr int kReportIntervalMs = 100;
+constexpr int kBatchFiles = 256;
+
+// Streams the first `length` bytes of a file into the hasher: the prefix a resumed transfer already wrote.
+bool hashPrefix(QFile &file, qint64 length, ContentHasher &hasher)
+{
+    QByteArray buffer(int(qMin(length, kChunk)), Qt::Uninitialized);
+    qint64 left = length;
+    while (left > 0) {
+        const qint64 n = file.read(buffer.data(), qMin<qint64>(left, buffer.size()));
+        if (n <= 0)
+            return false;
+        hasher.addData(buffer.constData(), n);
+        left -= n;
+    }
+    return true;
+}
+
+QString withSlash(const QString &path, bool isDir)
+{
+    return isDir && !path.endsWith(QLatin1Char('/')) ? path + QLatin1Char('/') : path;
+}
+
+} // namespace
+
+TransferJob::TransferJob(LocalDrive *drive, std::shared_ptr<DriveStore> store, const TransferRecord &record,
+    const QVector<TransferItem> &items, Drive_ProgressCallback callback, void *context)
+    : m_drive(drive)
+    , m_store(std::move(store))
+    , m_record(record)
+    , m_items(items)
+    , m_callback(callback)
+    , m_context(context)
+{
+    for (const TransferItem &item : m_items) {
+        m_totalSize += item.size;
+        ++m_totalCount;
+        if (item.done) {
+            m_transferred += item.size;
+            ++m_finishedCount;
+        }
+    }
+}
+
+TransferJob::~TransferJob() = default;
+
+void TransferJob::requestStop(Stop stop)
+{
+    QMutexLocker lock(&m_mutex);
+    if (stop > m_stop)
+        m_stop = stop;
+    m_changed.wakeAll();
+    if (m_phase != Phase::Queued)
+        return;
+    // Never started: nobody else will settle it, and run() will find it done.
+    m_phase = Phase::Done;
+    lock.unlock();
+    settleStop();
+    m_drive->jobEnded(this);
+    lock.relock();
+    m_changed.wakeAll();
+}
+
+bool TransferJob::waitStopped(int timeoutMs)
+{
+    QMutexLocker lock(&m_mutex);
+    if (m_thread == QThread::currentThread())
+        return m_phase == Phase::Done;
+    QDeadlineTimer deadline(timeoutMs);
+    while (m_phase != Phase::Done) {
+        if (!m_changed.wait(&m_mutex, deadline))
+            return m_phase == Phase::Done;
+    }
+    return true;
+}
+
+void TransferJob::run()
+{
+    {
+        QMutexLocker lock(&m_mutex);
+        if (m_phase != Phase::Queued)
+            return;
+        m_phase = Phase::Running;
+        m_thread = QThread::currentThread();
+    }
+    m_drive->control().takeTransferFault(m_record.uid, &m_failAfter, &m_failCode);
+    m_sinceReport.start();
+    const int code = m_record.kind == TransferKind::Upload ? runUpload() : runDownload();
+    if (code == Ok) {
+        m_store->removeTransfer(m_record.uid, m_record.kind);
+        QDir(m_store->stagingDir(m_record.uid, m_record.kind)).removeRecursively();
+        const TransferItem &top = m_items.first();
+        report(3, 3, 0, &top, localPathOf(top),
+            m_record.kind == TransferKind::Upload ? top.cloudPath : localPathOf(top), top.fileId, top.hash);
+    } else if (code == -1) {
+        settleStop();
+    } else {
+        finishWithError(code);
+    }
+    m_drive->jobEnded(this);
+    QMutexLocker lock(&m_mutex);
+    m_phase = Phase::Done;
+    m_changed.wakeAll();
+}
+
+// -1 when a stop was requested; otherwise Ok or the code that ends the transfer.
+int TransferJob::checkStopAndToken()
+{
+    {
+        QMutexLocker lock(&m_mutex);
+        if (m_stop != Stop::None)
+            return -1;
+    }
+    return m_record.accountId ? m_drive->checkSession(m_record.accountId) : Ok;
+}
+
+void TransferJob::settleStop()
+{
+    Stop stop;
+    {
+        QMutexLocker lock(&m_mutex);
+        stop = m_stop;
+    }
+    if (stop == Stop::Cancel) {
+        discard(m_store, m_record, m_items);
+    } else {
+        m_store->setTransferState(m_record.uid, m_record.kind, QStringLiteral("paused"), 0);
+    }
+}
+
+void TransferJob::discard(
+    const std::shared_ptr<DriveStore> &store, const TransferRecord &record, const QVector<TransferItem> &items)
+{
+    store->removeTransfer(record.uid, record.kind);
+    QDir(store->stagingDir(record.uid, record.kind)).removeRecursively();
+    if (record.kind == TransferKind::Download) {
+        for (const TransferItem &item : items) {
+            if (!item.isDir && !item.done)
+                QFile::remove(item.target + QStringLiteral(".tqpart"));
+        }
+    }
+}
+
+void TransferJob::finishWithError(int code)
+{
+    // Kept, so a retry resumes where the failure struck.
+    m_store->setTransferState(m_record.uid, m_record.kind, QStringLiteral("failed"), 0);
+    const TransferItem &top = m_items.first();
+    m_drive->logLine(QStringLiteral("transfer %1 failed with code %2").arg(m_record.uid).arg(code));
+    report(4, 4, code, &top, localPathOf(top), QString(), QString(), QString());
+}
+
+QString TransferJob::localPathOf(const TransferItem &item) const
+{
+    if (m_record.kind == TransferKind::Upload)
+        return withSlash(item.source, item.isDir);
+    return withSlash(item.target, item.isDir);
+}
+
+void TransferJob::report(int status, int currentStatus, int currentCode, const TransferItem *item,
+    const QString &originPath, const QString &path, const QString &fileId, const QString &hash)
+{
+    if (!m_callback)
+        return;
+    QJsonObject all { { QStringLiteral("total_size"), m_totalSize },
+        { QStringLiteral("transferred_size"), m_transferred }, { QStringLiteral("total_count"), m_totalCount },
+        { QStringLiteral("finished_count"), m_finishedCount } };
+    QJsonObject current { { QStringLiteral("status"), currentStatus }, { QStringLiteral("code"), currentCode },
+        { QStringLiteral("origin_path"), originPath }, { QStringLiteral("path"), path },
+        { QStringLiteral("file_id"), fileId }, { QStringLiteral("content_hash"), hash },
+        { QStringLiteral("content_hash_name"), hash.isEmpty() ? QString() : ContentHasher::name() },
+        { QStringLiteral("size"), item ? item->size : 0 }, { QStringLiteral("is_dir"), item && item->isDir } };
+    const QJsonObject info { { QStringLiteral("status"), status }, { QStringLiteral("code"), 0 },
+        { QStringLiteral("custom_uid"), m_record.uid }, { QStringLiteral("all"), all },
+        { QStringLiteral("current"), current } };
+    const QByteArray uid = m_record.uid.toUtf8();
+    const QByteArray text = DriveJson::toText(info);
+    m_callback(uid.constData(), text.constData(), m_context);
+    m_sinceReport.restart();
+    m_reportedOnce = true;
+}
+
+void TransferJob::reportProgress(const TransferItem &item, bool force)
+{
+    if (!force && m_reportedOnce && m_sinceReport.elapsed() < kReportIntervalMs)
+        return;
+    if (m_record.kind == TransferKind::Upload)
+        report(1, 1, 0, &item, localPathOf(item), QString(), QString(), QString());
+    else
+        report(1, 1, 0, &item, item.cloudPath, localPathOf(item), item.source, QString());
+}
+
+int TransferJob::pump(QFile &in, QFile &out, ContentHasher &hasher, const TransferItem &item)
+{
+    QByteArray buffer(int(kChunk), Qt::Uninitialized);
+    for (;;) {
+        const int stop = checkStopAndToken();
+        if (stop != Ok)
+            return stop;
+        const qint64 throttle = m_drive->control().throttle();
+        const qint64 chunk = throttle > 0 ? qMin(kThrottledChunk, qMax<qint64>(4096, throttle / 10)) : kChunk;
+        const qint64 n = in.read(buffer.data(), chunk);
+        if (n < 0)
+            return m_record.kind == TransferKind::Upload ? LocalReadFailed : ContentDamaged;
+        if (n == 0)
+            return Ok;
+        hasher.addData(buffer.constData(), n);
+        if (out.write(buffer.constData(), n) != n)
+            return m_record.kind == TransferKind::Upload ? StorageFailed : LocalWriteFailed;
+        m_transferred += n;
+        m_bytesThisRun += n;
+        if (m_failAfter >= 0 && m_bytesThisRun >= m_failAfter) {
+            out.flush();
+            m_failAfter = -1;
+            return m_failCode;
+        }
+        reportProgress(item, false);
+        if (throttle > 0) {
+            QMutexLocker lock(&m_mutex);
+            QDeadlineTimer until(qMax<qint64>(1, n * 1000 / throttle));
+            while (m_stop == Stop::None && !until.hasExpired())
+                m_changed.wait(&m_mutex, until);
+        }
+    }
+}
+
+int TransferJob::uploadFile(const TransferItem &item, UploadCommit *commit)
+{
+    QFile in(item.source);
+    if (!in.open(QIODevice::ReadOnly))
+        return LocalReadFailed;
+    const QString stagingDir = m_store->stagingDir(m_record.uid, m_record.kind);
+    QDir().mkpath(stagingDir);
+    const QString staging = stagingDir + QLatin1Char('/') + QString::number(item.index) + QStringLiteral(".part");
+    QFile out(staging);
+    // A source changed since the plan was made starts over; its old prefix is worthless.
+    const QFileInfo info(item.source);
+    const bool sourceUnchanged
+        = info.size() == item.size && info.lastModified().toMSecsSinceEpoch() == item.sourceMtime;
+    if (!sourceUnchanged)
+        QFile::remove(staging);
+    if (!out.open(QIODevice::ReadWrite))
+        return StorageFailed;
+    ContentHasher hasher;
+    qint64 offset = out.size();
+    if (offset > item.size || !hashPrefix(out, offset, hasher)) {
+        out.resize(0);
+        hasher.reset();
+        offset = 0;
+    }
+    m_transferred += offset;
+    if (!in.seek(offset) || !out.seek(offset))
+        return LocalReadFailed;
+    const int code = pump(in, out, hasher, item);
+    const qint64 written = out.size();
+    out.close();
+    if (code != Ok) {
+        return code;
+    }
+    m_totalSize += written - item.size; // the file may have grown or shrunk since the plan
+    commit->index = item.index;
+    commit->isDir = false;
+    commit->size = written;
+    commit->hash = hasher.result();
+    commit->stagingPath = staging;
+    return Ok;
+}
+
+int TransferJob::flushUploads(QVector<UploadCommit> &pending, QVector<TransferItem> &items)
+{
+    if (pending.isEmpty())
+        return Ok;
+    const int code = m_store->commitUploads(m_record, pending);
+    if (code != Ok) {
+        // Undo the byte count of the batch: the resumed job hashes and counts those files again.
+        for (const UploadCommit &c : qAsConst(pending))
+            m_transferred -= c.size;
+        pending.clear();
+        return code;
+    }
+    for (const UploadCommit &c : qAsConst(pending)) {
+        TransferItem &item = items[c.index];
+        item.done = true;
+        item.fileId = c.fileId;
+        item.cloudPath = c.cloudPath;
+        item.hash = c.hash;
+        item.size = c.size;
+        ++m_finishedCount;
+        report(1, 3, 0, &item, localPathOf(item), item.cloudPath, item.fileId, item.hash);
+    }
+    pending.clear();
+    return Ok;
+}
+
+int TransferJob::runUpload()
+{
+    QString topParentPath;
+    QVector<UploadCommit> pending;
+    QElapsedTimer sinceFlush;
+    sinceFlush.start();
+    for (int i = 0; i < m_items.size(); ++i) {
+        TransferItem &item = m_items[i];
+        if (item.done)
+            continue;
+        const int stop = checkStopAndToken();
+        if (stop != Ok) {
+            const int flushed = flushUploads(pending, m_items);
+            return flushed != Ok ? flushed : stop;
+        }
+        UploadCommit commit;
+        commit.index = item.index;
+        commit.top = item.parentIndex < 0;
+        commit.name = item.target;
+        if (commit.top) {
+            commit.parentId = m_record.target;
+            if (topParentPath.isEmpty())
+                topParentPath = m_store->cloudPath(m_record.target);
+            commit.parentCloudPath = topParentPath;
+        }
+        if (item.isDir) {
+            // Children need the folder's id: everything before it is committed first.
+            int code = flushUploads(pending, m_items);
+            if (code != Ok)
+                return code;
+            if (!commit.top) {
+                commit.parentId = m_items[item.parentIndex].fileId;
+                commit.parentCloudPath = m_items[item.parentIndex].cloudPath;
+                commit.parentCloudPath.chop(1);
+            }
+            commit.isDir = true;
+            pending.append(commit);
+            code = flushUploads(pending, m_items);
+            if (code != Ok)
+                return code;
+            continue;
+        }
+        if (!commit.top) {
+            // Parents are always earlier in the plan and committed before their first child.
+            commit.parentId = m_items[item.parentIndex].fileId;
+            commit.parentCloudPath = m_items[item.parentIndex].cloudPath;
+            commit.parentCloudPath.chop(1);
+        }
+        reportProgress(item, !m_reportedOnce);
+        const int code = uploadFile(item, &commit);
+        if (code != Ok) {
+            const int flushed = flushUploads(pending, m_items);
+            return flushed != Ok ? flushed : code;
+        }
+        pending.append(commit);
+        if (pending.size() >= kBatchFiles || sinceFlush.elapsed() >= kReportIntervalMs) {
+            const int flushed = flushUploads(pending, m_items);
+            if (flushed != Ok)
+                return flushed;
+            sinceFlush.restart();
+        }
+    }
+    return flushUploads(pending, m_items);
+}
+
+int TransferJob::downloadFile(const TransferItem &item)
+{
+    QFile in(m_store->blobPath(item.hash));
+    if (!in.open(QIODevice::ReadOnly))
+        return in.exists() ? StorageFailed : ContentDamaged;
+    if (in.size() != item.size)
+        return ContentDamaged;
+    const QString part = item.target + QStringLiteral(".tqpart");
+    QFile out(part);
+    if (!out.open(QIODevice::ReadWrite))
+        return LocalWriteFailed;
+    ContentHasher hasher;
+    qint64 offset = out.size();
+    if (offset > item.size || !hashPrefix(out, offset, hasher)) {
+        out.resize(0);
+        hasher.reset();
+        offset = 0;
+    }
+    m_transferred += offset;
+    if (!in.seek(offset) || !out.seek(offset))
+        return LocalWriteFailed;
+    const int code = pump(in, out, hasher, item);
+    out.close();
+    if (code != Ok)
+        return code;
+    if (hasher.result() != item.hash) {
+        // Never hand over damaged content; the part is worthless too.
+        QFile::remove(part);
+        return ContentDamaged;
+    }
+    QFile::remove(item.target);
+    return QFile::rename(part, item.target) ? Ok : LocalWriteFailed;
+}
+
+int TransferJob::runDownload()
+{
+    QVector<int> done;
+    QElapsedTimer sinceFlush;
+    sinceFlush.start();
+    auto flush = [&]() {
+        const bool ok = m_store->markDownloadsDone(m_record.uid, done);
+        done.clear();
+        sinceFlush.restart();
+        return ok ? Ok : StorageFailed;
+    };
+    for (TransferItem &item : m_items) {
+        if (item.done)
+            continue;
+        int code = checkStopAndToken();
+        if (code != Ok) {
+            flush();
+            return code;
+        }
+        if (item.isDir) {
+            code = QDir().mkpath(item.target) ? Ok : LocalWriteFailed;
+        } else {
+            reportProgress(item, !m_reportedOnce);
+            code = downloadFile(item);
+        }
+        if (code != Ok) {
+            flush();
+            return code;
+        }
+        item.done = true;
+        done.append(item.index);
+        ++m_finishedCount;
+        report(1, 3, 0, &item, item.cloudPath, localPathOf(item), item.source, item.hash);
+        if (done.size() >= kBatchFiles || sinceFlush.elapsed() >= kReportIntervalMs) {
+            code = flush();
+            if (code != Ok)
+                return code;
+        }
+    }
+    return flush();
+}
+
+} // namespace TQDrive

@@ -1,0 +1,16 @@
+#!/bin/sh
+# Installs the Debian 12 packages the build and the tests need; skips apt when all are present.
+set -eu
+PKGS="build-essential cmake ninja-build pkg-config qtbase5-dev qtbase5-dev-tools libqt5svg5-dev \
+libqt5sql5-sqlite qttools5-dev qttools5-dev-tools libquazip1-qt5-dev libzip-dev zipcmp zipmerge ziptool \
+libsqlite3-dev libssl-dev xvfb xauth fonts-dejavu-core time"
+MISSING=""
+for p in $PKGS; do
+    dpkg -s "$p" >/dev/null 2>&1 || MISSING="$MISSING $p"
+done
+[ -z "$MISSING" ] && exit 0
+SUDO=""
+[ "$(id -u)" -ne 0 ] && SUDO="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends $MISSING
