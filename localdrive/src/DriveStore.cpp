@@ -9,6 +9,8 @@
 #include <QMutexLocker>
 #include <QRandomGenerator>
 
+#include <cstdio>
+
 namespace TQDrive {
 
 namespace {
@@ -31,7 +33,7 @@ const char *const kMigrations[] = {
         name_key TEXT NOT NULL, is_dir INTEGER NOT NULL, size INTEGER NOT NULL, hash TEXT NOT NULL,
         hidden INTEGER NOT NULL, tags TEXT NOT NULL, trashed INTEGER NOT NULL DEFAULT 0,
         blocked INTEGER NOT NULL DEFAULT 0, ctime INTEGER NOT NULL, mtime INTEGER NOT NULL);
-    CREATE UNIQUE INDEX files_live_name ON files(parent_id, name_key) WHERE trashed = 0;
+    CREATE UNIQUE INDEX files_live_name ON files(parent_id, name_key) WHERE trashed = 0 AND parent_id <> '';
     CREATE INDEX files_parent ON files(parent_id);
     CREATE TABLE blobs(hash TEXT PRIMARY KEY, size INTEGER NOT NULL, refs INTEGER NOT NULL);
     CREATE TABLE shares(id TEXT PRIMARY KEY, file_id TEXT NOT NULL, space_id INTEGER NOT NULL, code TEXT NOT NULL,
@@ -108,6 +110,12 @@ void settleDoomedBlobs(const QStringList &doomed, bool committed)
 }
 
 } // namespace
+
+bool replaceFile(const QString &from, const QString &to)
+{
+    // rename(2) swaps the target in one step; QFile::rename refuses an existing target.
+    return ::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
+}
 
 qint64 nowMs()
 {
@@ -297,7 +305,7 @@ int DriveStore::createAccount(const QString &email, quint64 spaceId, Account *ac
 bool DriveStore::account(qint64 accountId, Account *out)
 {
     QMutexLocker lock(&m_mutex);
-    SqliteStatement &q = m_db.cached("SELECT id, uid, email, service_state, dc FROM accounts WHERE id = ?1");
+    SqliteDb::Lease q = m_db.cached("SELECT id, uid, email, service_state, dc FROM accounts WHERE id = ?1");
     q.bind(1, accountId);
     if (!q.next())
         return false;
@@ -347,7 +355,7 @@ bool DriveStore::expireToken(const QString &token)
 bool DriveStore::tokenInfo(const QString &token, qint64 *accountId, qint64 *expiresAt)
 {
     QMutexLocker lock(&m_mutex);
-    SqliteStatement &q = m_db.cached("SELECT account_id, expires_at FROM tokens WHERE token = ?1");
+    SqliteDb::Lease q = m_db.cached("SELECT account_id, expires_at FROM tokens WHERE token = ?1");
     q.bind(1, token);
     if (!q.next())
         return false;
@@ -366,7 +374,7 @@ bool DriveStore::setServiceState(qint64 accountId, ServiceState state, const QSt
 
 bool DriveStore::loadSpace(const char *sql, qint64 key, Space *out)
 {
-    SqliteStatement &q = m_db.cached(sql);
+    SqliteDb::Lease q = m_db.cached(sql);
     q.bind(1, key);
     if (!q.next())
         return false;
@@ -401,7 +409,7 @@ bool DriveStore::updateSpace(const Space &s)
 bool DriveStore::usage(quint64 spaceId, qint64 *used, qint64 *total)
 {
     QMutexLocker lock(&m_mutex);
-    SqliteStatement &q = m_db.cached("SELECT used_size, total_size FROM spaces WHERE space_id = ?1");
+    SqliteDb::Lease q = m_db.cached("SELECT used_size, total_size FROM spaces WHERE space_id = ?1");
     q.bind(1, qint64(spaceId));
     if (!q.next())
         return false;
@@ -417,8 +425,8 @@ QString DriveStore::resolveId(const Space &space, const QString &id) const
 
 bool DriveStore::loadEntry(const QString &fileId, Entry *out)
 {
-    SqliteStatement &q = m_db.cached("SELECT id, space_id, parent_id, name, is_dir, size, hash, hidden, trashed, "
-                                     "blocked, ctime, mtime FROM files WHERE id = ?1");
+    SqliteDb::Lease q = m_db.cached("SELECT id, space_id, parent_id, name, is_dir, size, hash, hidden, trashed, "
+                                    "blocked, ctime, mtime FROM files WHERE id = ?1");
     q.bind(1, fileId);
     if (!q.next())
         return false;
@@ -454,9 +462,9 @@ QString DriveStore::cloudPath(const QString &fileId)
 
 bool DriveStore::childByName(const QString &parentId, const QString &name, Entry *out)
 {
-    SqliteStatement &q = m_db.cached("SELECT id, space_id, parent_id, name, is_dir, size, hash, hidden, trashed, "
-                                     "blocked, ctime, mtime FROM files "
-                                     "WHERE parent_id = ?1 AND name_key = ?2 AND trashed = 0");
+    SqliteDb::Lease q = m_db.cached("SELECT id, space_id, parent_id, name, is_dir, size, hash, hidden, trashed, "
+                                    "blocked, ctime, mtime FROM files "
+                                    "WHERE parent_id = ?1 AND name_key = ?2 AND trashed = 0");
     q.bind(1, parentId).bind(2, caseKey(name));
     if (!q.next())
         return false;
@@ -466,7 +474,7 @@ bool DriveStore::childByName(const QString &parentId, const QString &name, Entry
 
 int DriveStore::insertEntry(const Entry &e, const QString &tags)
 {
-    SqliteStatement &q = m_db.cached(
+    SqliteDb::Lease q = m_db.cached(
         "INSERT INTO files(id, space_id, parent_id, name, name_key, is_dir, size, hash, hidden, tags, trashed, "
         "blocked, ctime, mtime) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, 0, 0, ?11, ?12)");
     q.bind(1, e.id).bind(2, qint64(e.spaceId)).bind(3, e.parentId).bind(4, e.name).bind(5, caseKey(e.name));
@@ -554,9 +562,9 @@ int DriveStore::list(const Space &space, const QString &parentId, QVector<Entry>
         return FileNotFound;
     if (!parent.isDir)
         return NotAFile;
-    SqliteStatement &q = m_db.cached("SELECT id, space_id, parent_id, name, is_dir, size, hash, hidden, trashed, "
-                                     "blocked, ctime, mtime FROM files WHERE parent_id = ?1 AND trashed = 0 "
-                                     "ORDER BY is_dir DESC, name_key");
+    SqliteDb::Lease q = m_db.cached("SELECT id, space_id, parent_id, name, is_dir, size, hash, hidden, trashed, "
+                                    "blocked, ctime, mtime FROM files WHERE parent_id = ?1 AND trashed = 0 "
+                                    "ORDER BY is_dir DESC, name_key");
     q.bind(1, parent.id);
     while (q.next()) {
         Entry e;
@@ -578,7 +586,7 @@ int DriveStore::search(
         parent = p.id;
     }
     const int wantDir = type == QLatin1String("folder") ? 1 : type == QLatin1String("file") ? 0 : -1;
-    SqliteStatement &q = m_db.cached(
+    SqliteDb::Lease q = m_db.cached(
         "SELECT id, space_id, parent_id, name, is_dir, size, hash, hidden, trashed, blocked, ctime, mtime FROM files "
         "WHERE space_id = ?1 AND name_key = ?2 AND trashed = 0 AND (?3 = '' OR parent_id = ?3) "
         "AND (?4 < 0 OR is_dir = ?4) AND parent_id <> '' ORDER BY name_key, id");
@@ -616,7 +624,7 @@ int DriveStore::rename(const Space &space, const QString &fileId, const QString 
 
 int DriveStore::moveToRecycleBin(const Entry &e)
 {
-    SqliteStatement &q = m_db.cached("UPDATE files SET trashed = 1, mtime = ?2 WHERE id = ?1");
+    SqliteDb::Lease q = m_db.cached("UPDATE files SET trashed = 1, mtime = ?2 WHERE id = ?1");
     q.bind(1, e.id).bind(2, nowMs());
     return q.exec() ? Ok : StorageFailed;
 }
@@ -634,11 +642,11 @@ int DriveStore::recycle(const Space &space, const QString &fileId)
 
 int DriveStore::dropBlobRef(const QString &hash, QStringList *doomed)
 {
-    SqliteStatement &dec = m_db.cached("UPDATE blobs SET refs = refs - 1 WHERE hash = ?1");
+    SqliteDb::Lease dec = m_db.cached("UPDATE blobs SET refs = refs - 1 WHERE hash = ?1");
     dec.bind(1, hash);
     if (!dec.exec())
         return StorageFailed;
-    SqliteStatement &gone = m_db.cached("DELETE FROM blobs WHERE hash = ?1 AND refs <= 0");
+    SqliteDb::Lease gone = m_db.cached("DELETE FROM blobs WHERE hash = ?1 AND refs <= 0");
     gone.bind(1, hash);
     if (!gone.exec())
         return StorageFailed;
@@ -653,22 +661,25 @@ int DriveStore::dropBlobRef(const QString &hash, QStringList *doomed)
 
 int DriveStore::addBlobRef(const QString &hash, qint64 size, const QString &stagingPath)
 {
-    SqliteStatement &inc = m_db.cached("UPDATE blobs SET refs = refs + 1 WHERE hash = ?1");
+    SqliteDb::Lease inc = m_db.cached("UPDATE blobs SET refs = refs + 1 WHERE hash = ?1");
     inc.bind(1, hash);
     if (!inc.exec())
         return StorageFailed;
+    const bool known = m_db.changes() > 0;
+    // The staged copy was hashed just now, so it replaces the stored one even when the content is
+    // known: a damaged or lost blob heals on the next upload of the same content, and readers that
+    // have the old file open keep reading it. The rename happens while this process holds the
+    // database write lock, so a peer cannot be deleting the same blob meanwhile.
     const QString path = blobPath(hash);
-    if (m_db.changes() > 0 && QFileInfo::exists(path)) {
-        QFile::remove(stagingPath);
-        return Ok;
-    }
-    // New content, or a blob lost from disk that this upload can restore. The rename happens while
-    // this process holds the database write lock, so a peer cannot be deleting the same blob.
     QDir().mkpath(QFileInfo(path).path());
-    QFile::remove(path);
-    if (!QFile::rename(stagingPath, path))
-        return StorageFailed;
-    SqliteStatement &ins = m_db.cached("INSERT OR IGNORE INTO blobs(hash, size, refs) VALUES(?1, ?2, 1)");
+    if (!replaceFile(stagingPath, path)) {
+        if (!known)
+            return StorageFailed;
+        QFile::remove(stagingPath);
+    }
+    if (known)
+        return Ok;
+    SqliteDb::Lease ins = m_db.cached("INSERT OR IGNORE INTO blobs(hash, size, refs) VALUES(?1, ?2, 1)");
     ins.bind(1, hash).bind(2, size);
     return ins.exec() ? Ok : StorageFailed;
 }
@@ -700,14 +711,14 @@ int DriveStore::removeTree(const QString &fileId, quint64 spaceId, QStringList *
             if (dropBlobRef(row.hash, doomed) != Ok)
                 return StorageFailed;
         }
-        SqliteStatement &del = m_db.cached("DELETE FROM files WHERE id = ?1");
+        SqliteDb::Lease del = m_db.cached("DELETE FROM files WHERE id = ?1");
         del.bind(1, row.id);
-        SqliteStatement &delShares = m_db.cached("DELETE FROM shares WHERE file_id = ?1");
+        SqliteDb::Lease delShares = m_db.cached("DELETE FROM shares WHERE file_id = ?1");
         delShares.bind(1, row.id);
         if (!del.exec() || !delShares.exec())
             return StorageFailed;
     }
-    SqliteStatement &used = m_db.cached("UPDATE spaces SET used_size = MAX(0, used_size - ?2) WHERE space_id = ?1");
+    SqliteDb::Lease used = m_db.cached("UPDATE spaces SET used_size = MAX(0, used_size - ?2) WHERE space_id = ?1");
     used.bind(1, qint64(spaceId)).bind(2, freed);
     return used.exec() ? Ok : StorageFailed;
 }
@@ -845,7 +856,7 @@ bool DriveStore::createTransfer(const TransferRecord &r, const QVector<TransferI
 bool DriveStore::setTransferState(const QString &uid, TransferKind kind, const QString &state, qint64 ownerPid)
 {
     QMutexLocker lock(&m_mutex);
-    SqliteStatement &q = m_db.cached("UPDATE transfers SET state = ?3, owner_pid = ?4 WHERE uid = ?1 AND kind = ?2");
+    SqliteDb::Lease q = m_db.cached("UPDATE transfers SET state = ?3, owner_pid = ?4 WHERE uid = ?1 AND kind = ?2");
     q.bind(1, uid).bind(2, int(kind)).bind(3, state).bind(4, ownerPid);
     return q.exec() && m_db.changes() == 1;
 }
@@ -909,7 +920,7 @@ bool DriveStore::markDownloadsDone(const QString &uid, const QVector<int> &index
     QMutexLocker lock(&m_mutex);
     if (!begin())
         return false;
-    SqliteStatement &q = m_db.cached("UPDATE transfer_items SET done = 1 WHERE uid = ?1 AND kind = 2 AND idx = ?2");
+    SqliteDb::Lease q = m_db.cached("UPDATE transfer_items SET done = 1 WHERE uid = ?1 AND kind = 2 AND idx = ?2");
     for (int index : indexes) {
         q.reset();
         q.bind(1, uid).bind(2, index);
@@ -958,7 +969,7 @@ int DriveStore::commitOne(const TransferRecord &transfer, UploadCommit &c, const
         const qint64 limit = space.effectiveFileLimit();
         if (limit > 0 && c.size > limit)
             return FileTooLarge;
-        SqliteStatement &usage = m_db.cached("SELECT used_size, total_size FROM spaces WHERE space_id = ?1");
+        SqliteDb::Lease usage = m_db.cached("SELECT used_size, total_size FROM spaces WHERE space_id = ?1");
         usage.bind(1, qint64(space.spaceId));
         if (!usage.next())
             return StorageFailed;
@@ -973,7 +984,7 @@ int DriveStore::commitOne(const TransferRecord &transfer, UploadCommit &c, const
             // Taken after the new reference, so identical content is never dropped to zero in between.
             if (dropBlobRef(existing.hash, doomed) != Ok)
                 return StorageFailed;
-            SqliteStatement &upd = m_db.cached("UPDATE files SET size = ?2, hash = ?3, mtime = ?4 WHERE id = ?1");
+            SqliteDb::Lease upd = m_db.cached("UPDATE files SET size = ?2, hash = ?3, mtime = ?4 WHERE id = ?1");
             upd.bind(1, existing.id).bind(2, c.size).bind(3, c.hash).bind(4, now);
             if (!upd.exec())
                 return StorageFailed;
@@ -981,7 +992,7 @@ int DriveStore::commitOne(const TransferRecord &transfer, UploadCommit &c, const
         } else {
             c.fileId = newId();
         }
-        SqliteStatement &grow = m_db.cached("UPDATE spaces SET used_size = used_size + ?2 WHERE space_id = ?1");
+        SqliteDb::Lease grow = m_db.cached("UPDATE spaces SET used_size = used_size + ?2 WHERE space_id = ?1");
         grow.bind(1, qint64(space.spaceId)).bind(2, delta);
         if (!grow.exec())
             return StorageFailed;
@@ -1003,8 +1014,8 @@ int DriveStore::commitOne(const TransferRecord &transfer, UploadCommit &c, const
     c.finalName = reuse ? existing.name : name;
     c.cloudPath = (c.parentCloudPath == QLatin1String("/") ? QString() : c.parentCloudPath) + QLatin1Char('/')
         + c.finalName + (c.isDir ? QStringLiteral("/") : QString());
-    SqliteStatement &done = m_db.cached("UPDATE transfer_items SET done = 1, file_id = ?4, cloud_path = ?5 "
-                                        "WHERE uid = ?1 AND kind = ?2 AND idx = ?3");
+    SqliteDb::Lease done = m_db.cached("UPDATE transfer_items SET done = 1, file_id = ?4, cloud_path = ?5 "
+                                       "WHERE uid = ?1 AND kind = ?2 AND idx = ?3");
     done.bind(1, transfer.uid).bind(2, int(TransferKind::Upload)).bind(3, c.index).bind(4, c.fileId);
     done.bind(5, c.cloudPath);
     return done.exec() ? Ok : StorageFailed;

@@ -213,6 +213,8 @@ QString caseKey(const QString &name);
 // A name a cloud entry may carry: no path separators, no control characters, not "." or "..".
 bool isValidCloudName(const QString &name);
 qint64 nowMs();
+// Moves a file over another atomically: readers see the old or the new file, never none.
+bool replaceFile(const QString &from, const QString &to);
 
 } // namespace TQDrive
 

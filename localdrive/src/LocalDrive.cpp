@@ -133,8 +133,7 @@ int copyVerified(const QString &blob, const QString &hash, const QString &target
         QFile::remove(part);
         return ContentDamaged;
     }
-    QFile::remove(target);
-    return QFile::rename(part, target) ? Ok : LocalWriteFailed;
+    return replaceFile(part, target) ? Ok : LocalWriteFailed;
 }
 
 } // namespace

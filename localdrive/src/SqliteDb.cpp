@@ -40,13 +40,13 @@ bool SqliteDb::exec(const char *sql)
     return sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
 }
 
-SqliteStatement &SqliteDb::cached(const char *sql)
+SqliteDb::Lease SqliteDb::cached(const char *sql)
 {
     auto it = m_cache.find(sql);
     if (it == m_cache.end())
         it = m_cache.emplace(sql, std::make_unique<SqliteStatement>(*this, sql)).first;
     it->second->reset();
-    return *it->second;
+    return Lease(*it->second);
 }
 
 QString SqliteDb::lastError() const

@@ -32,9 +32,11 @@ public:
     int changes() const;
     sqlite3 *handle() const { return m_db; }
 
-    // A statement kept prepared for the life of the connection, reset for a new use.
+    class Lease;
+    // A statement kept prepared for the life of the connection. The lease resets it when it goes
+    // out of scope: a statement left mid-row would pin an old snapshot and block later writes.
     // Keyed by the address of a string literal; do not nest two uses of the same text.
-    SqliteStatement &cached(const char *sql);
+    Lease cached(const char *sql);
 
 private:
     sqlite3 *m_db = nullptr;
@@ -70,6 +72,34 @@ public:
 private:
     sqlite3_stmt *m_stmt = nullptr;
     bool m_failed = false;
+};
+
+class SqliteDb::Lease
+{
+public:
+    explicit Lease(SqliteStatement &statement)
+        : m_statement(statement)
+    { }
+    ~Lease() { m_statement.reset(); }
+    Lease(const Lease &) = delete;
+    Lease &operator=(const Lease &) = delete;
+
+    operator SqliteStatement &() { return m_statement; }
+    operator const SqliteStatement &() const { return m_statement; }
+    template<typename T>
+    SqliteStatement &bind(int index, const T &value)
+    {
+        return m_statement.bind(index, value);
+    }
+    bool next() { return m_statement.next(); }
+    bool exec() { return m_statement.exec(); }
+    bool failed() const { return m_statement.failed(); }
+    void reset() { m_statement.reset(); }
+    qint64 int64(int column) const { return m_statement.int64(column); }
+    QString text(int column) const { return m_statement.text(column); }
+
+private:
+    SqliteStatement &m_statement;
 };
 
 } // namespace TQDrive

@@ -268,6 +268,7 @@ int TransferJob::uploadFile(const TransferItem &item, UploadCommit *commit)
         offset = 0;
     }
     m_transferred += offset;
+    reportProgress(item, !m_reportedOnce);
     if (!in.seek(offset) || !out.seek(offset))
         return LocalReadFailed;
     const int code = pump(in, out, hasher, item);
@@ -359,7 +360,6 @@ int TransferJob::runUpload()
             commit.parentCloudPath = m_items[item.parentIndex].cloudPath;
             commit.parentCloudPath.chop(1);
         }
-        reportProgress(item, !m_reportedOnce);
         const int code = uploadFile(item, &commit);
         if (code != Ok) {
             const int flushed = flushUploads(pending, m_items);
@@ -395,6 +395,7 @@ int TransferJob::downloadFile(const TransferItem &item)
         offset = 0;
     }
     m_transferred += offset;
+    reportProgress(item, !m_reportedOnce);
     if (!in.seek(offset) || !out.seek(offset))
         return LocalWriteFailed;
     const int code = pump(in, out, hasher, item);
@@ -406,8 +407,7 @@ int TransferJob::downloadFile(const TransferItem &item)
         QFile::remove(part);
         return ContentDamaged;
     }
-    QFile::remove(item.target);
-    return QFile::rename(part, item.target) ? Ok : LocalWriteFailed;
+    return replaceFile(part, item.target) ? Ok : LocalWriteFailed;
 }
 
 int TransferJob::runDownload()
@@ -432,7 +432,6 @@ int TransferJob::runDownload()
         if (item.isDir) {
             code = QDir().mkpath(item.target) ? Ok : LocalWriteFailed;
         } else {
-            reportProgress(item, !m_reportedOnce);
             code = downloadFile(item);
         }
         if (code != Ok) {

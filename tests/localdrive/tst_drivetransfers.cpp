@@ -1,0 +1,547 @@
+// Uploads and downloads against the library's real threads and files.
+#include "DriveSandbox.h"
+#include "TQDriveCodes.h"
+
+#include <sqlite3.h>
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFileInfo>
+#include <QTest>
+
+namespace {
+
+QJsonObject uploadItem(const QString &parent, const QString &path, int mode = 1)
+{
+    return { { "file_id", parent }, { "path", path }, { "check_name_mode", mode }, { "hidden", false },
+        { "tags", QJsonArray() } };
+}
+
+QJsonObject downloadItem(const QString &fileId, const QString &saveDir)
+{
+    return { { "file_id", fileId }, { "save_dir", saveDir } };
+}
+
+// Relative path -> content hash of every file below a folder, and the folders themselves.
+QMap<QString, QByteArray> treeOf(const QString &root)
+{
+    QMap<QString, QByteArray> tree;
+    QDirIterator it(root, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        const QString rel = QDir(root).relativeFilePath(path);
+        tree.insert(rel, it.fileInfo().isDir() ? QByteArray("dir") : fileHash(path));
+    }
+    return tree;
+}
+
+void makeTree(const QString &root)
+{
+    QDir().mkpath(root + "/media/raw");
+    QDir().mkpath(root + "/empty");
+    writeFile(root + "/project.json", 5000, 1);
+    writeFile(root + "/.hidden", 10, 2);
+    writeFile(root + "/media/clip.mp4", 700000, 3);
+    writeFile(root + "/media/raw/a.wav", 300000, 4);
+    writeFile(root + "/media/raw/b.wav", 0, 5);
+}
+
+} // namespace
+
+class TestDriveTransfers : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void fileUploadReports();
+    void folderRoundTrip();
+    void nameClashModes_data();
+    void nameClashModes();
+    void pauseAndResume();
+    void resumeAcrossRestart();
+    void resumeRules();
+    void limitsAndQuota();
+    void damagedContent();
+    void transferFaultThenRetry();
+    void hostileCloudNames();
+};
+
+void TestDriveTransfers::fileUploadReports()
+{
+    DriveSandbox drive;
+    QVERIFY(drive.isReady());
+    writeFile(drive.path("export.mp4"), 3 << 20, 7);
+    // Slow enough for several progress reports.
+    TQDriveAdmin::setThrottle(6 << 20);
+    ReportLog log;
+    const QByteArray request = drive.request({ { "custom_uid", "{media-1}" },
+        { "upload",
+            QJsonArray { QJsonObject { { "parent_file_id", "root" }, { "path", drive.path("export.mp4") },
+                { "custom_name", "Final cut.mp4" }, { "check_name_mode", 1 } } } } });
+    QCOMPARE(Drive_UploadFile(request, &ReportLog::callback, &log), 0);
+    QVERIFY(log.waitFinal());
+    const QVector<QJsonObject> reports = log.reports();
+    const QVector<qint64> times = log.times();
+    QVERIFY(log.uids().count("{media-1}") == reports.size());
+
+    // Progress reports come no more often than about every 100 ms and never go backwards.
+    int progress = 0;
+    qint64 lastTransferred = -1;
+    for (int i = 0; i < reports.size(); ++i) {
+        const QJsonObject r = reports[i];
+        const qint64 transferred = r.value("all").toObject().value("transferred_size").toVariant().toLongLong();
+        QVERIFY(transferred >= lastTransferred);
+        lastTransferred = transferred;
+        QCOMPARE(r.value("code").toInt(), 0);
+        QCOMPARE(r.value("all").toObject().value("total_size").toVariant().toLongLong(), qint64(3 << 20));
+        if (r.value("status").toInt() == 1 && currentOf(r).value("status").toInt() == 1) {
+            if (progress++ > 0)
+                QVERIFY2(times[i] - times[i - 1] >= 80, qPrintable(QString::number(times[i] - times[i - 1])));
+        }
+    }
+    QVERIFY(progress >= 3);
+
+    // One report for the finished item, then the completion.
+    QCOMPARE(reports.size() - progress, 2);
+    const QJsonObject itemDone = reports[reports.size() - 2];
+    QCOMPARE(itemDone.value("status").toInt(), 1);
+    QCOMPARE(currentOf(itemDone).value("status").toInt(), 3);
+    const QJsonObject done = reports.last();
+    QCOMPARE(done.value("status").toInt(), 3);
+    const QJsonObject current = currentOf(done);
+    QCOMPARE(current.value("status").toInt(), 3);
+    QCOMPARE(current.value("origin_path").toString(), drive.path("export.mp4"));
+    QCOMPARE(current.value("path").toString(), QStringLiteral("/Final cut.mp4"));
+    QCOMPARE(current.value("content_hash").toString().toLatin1(), fileHash(drive.path("export.mp4")));
+    QCOMPARE(current.value("content_hash_name").toString(), QStringLiteral("sha256"));
+    QCOMPARE(drive.list("root").value("data").toArray().first().toObject().value("file_id").toString(),
+        current.value("file_id").toString());
+    QCOMPARE(drive.spaceInfo().value("data").toObject().value("used_size").toVariant().toLongLong(), qint64(3 << 20));
+}
+
+void TestDriveTransfers::folderRoundTrip()
+{
+    DriveSandbox drive;
+    QVERIFY(drive.isReady());
+    const QString local = drive.path("My Project");
+    makeTree(local);
+    const QString target = drive.createDir("root", "Projects/p1").value("data").toObject().value("file_id").toString();
+
+    ReportLog up;
+    QCOMPARE(Drive_UploadFile(
+                 drive.request({ { "custom_uid", "up" }, { "upload", QJsonArray { uploadItem(target, local) } } }),
+                 &ReportLog::callback, &up),
+        0);
+    QVERIFY(up.waitFinal());
+    QCOMPARE(up.finalCode(), 0);
+    QStringList finished;
+    for (const QJsonObject &r : up.reports()) {
+        if (r.value("status").toInt() == 1 && currentOf(r).value("status").toInt() == 3)
+            finished << currentOf(r).value("origin_path").toString();
+    }
+    // The top folder first, folders with a trailing slash, every file and folder once.
+    QCOMPARE(finished.first(), local + "/");
+    QCOMPARE(finished.size(), 9);
+    QVERIFY(finished.contains(local + "/media/raw/"));
+    QVERIFY(finished.contains(local + "/empty/"));
+    QVERIFY(finished.contains(local + "/.hidden"));
+    const QJsonObject top = currentOf(up.final());
+    QCOMPARE(top.value("origin_path").toString(), local + "/");
+    QCOMPARE(top.value("path").toString(), QStringLiteral("/Projects/p1/My Project/"));
+    const QString folderId = top.value("file_id").toString();
+    QCOMPARE(drive.list(target).value("data").toArray().first().toObject().value("file_id").toString(), folderId);
+
+    QDir().mkpath(drive.path("down"));
+    ReportLog down;
+    QCOMPARE(Drive_DownloadFile(drive.request({ { "custom_uid", "down" },
+                                    { "download", QJsonArray { downloadItem(folderId, drive.path("down")) } } }),
+                 &ReportLog::callback, &down),
+        0);
+    QVERIFY(down.waitFinal());
+    QCOMPARE(down.finalCode(), 0);
+    QCOMPARE(currentOf(down.final()).value("path").toString(), drive.path("down/My Project/"));
+    QCOMPARE(treeOf(drive.path("down/My Project")), treeOf(local));
+    QStringList downFinished;
+    for (const QJsonObject &r : down.reports()) {
+        if (r.value("status").toInt() == 1 && currentOf(r).value("status").toInt() == 3)
+            downFinished << currentOf(r).value("path").toString();
+    }
+    QCOMPARE(downFinished.first(), drive.path("down/My Project/"));
+    // No partial files are left behind.
+    QDirIterator parts(drive.path("down"), { "*.tqpart" }, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    QVERIFY(!parts.hasNext());
+
+    // A second download of the same folder keeps both.
+    ReportLog again;
+    QCOMPARE(Drive_DownloadFile(drive.request({ { "custom_uid", "down2" },
+                                    { "download", QJsonArray { downloadItem(folderId, drive.path("down")) } } }),
+                 &ReportLog::callback, &again),
+        0);
+    QVERIFY(again.waitFinal());
+    QCOMPARE(currentOf(again.final()).value("path").toString(), drive.path("down/My Project (1)/"));
+}
+
+void TestDriveTransfers::nameClashModes_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<int>("result");
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<bool>("sameId");
+
+    QTest::newRow("rename") << 1 << 0 << QStringList({ "p", "p (1)" }) << false;
+    QTest::newRow("fail") << 2 << int(TQDrive::NameClash) << QStringList({ "p" }) << false;
+    QTest::newRow("merge") << 4 << 0 << QStringList({ "p" }) << true;
+    QTest::newRow("replace") << 5 << 0 << QStringList({ "p" }) << false;
+}
+
+void TestDriveTransfers::nameClashModes()
+{
+    QFETCH(int, mode);
+    QFETCH(int, result);
+    QFETCH(QStringList, names);
+    QFETCH(bool, sameId);
+
+    DriveSandbox drive;
+    QVERIFY(drive.isReady());
+    QDir().mkpath(drive.path("p"));
+    writeFile(drive.path("p/a.txt"), 100, 1);
+    ReportLog first;
+    QCOMPARE(Drive_UploadFile(drive.request({ { "custom_uid", "1" },
+                                  { "upload", QJsonArray { uploadItem("root", drive.path("p")) } } }),
+                 &ReportLog::callback, &first),
+        0);
+    QVERIFY(first.waitFinal());
+    const QString firstId = currentOf(first.final()).value("file_id").toString();
+
+    writeFile(drive.path("p/a.txt"), 200, 2);
+    writeFile(drive.path("p/b.txt"), 50, 3);
+    ReportLog second;
+    QCOMPARE(Drive_UploadFile(drive.request({ { "custom_uid", "2" },
+                                  { "upload", QJsonArray { uploadItem("root", drive.path("p"), mode) } } }),
+                 &ReportLog::callback, &second),
+        0);
+    QVERIFY(second.waitFinal());
+    QCOMPARE(second.finalCode(), result);
+
+    QStringList listed;
+    for (const QJsonValue &v : drive.list("root").value("data").toArray())
+        listed << v.toObject().value("name").toString();
+    QCOMPARE(listed, names);
+    if (result != 0)
+        return;
+    const QString secondId = currentOf(second.final()).value("file_id").toString();
+    QCOMPARE(secondId == firstId, sameId);
+    // The folder now holds the new content, replaced in place when merged.
+    const QJsonArray inside = drive.list(secondId).value("data").toArray();
+    QCOMPARE(inside.size(), 2);
+    QCOMPARE(inside.first().toObject().value("size").toInt(), 200);
+    const qint64 used = drive.spaceInfo().value("data").toObject().value("used_size").toVariant().toLongLong();
+    QCOMPARE(used, mode == 4 ? 250 : 350); // the recycle bin and the kept copy still count
+}
+
+void TestDriveTransfers::pauseAndResume()
+{
+    DriveSandbox drive;
+    QVERIFY(drive.isReady());
+    writeFile(drive.path("big.bin"), 4 << 20, 11);
+    TQDriveAdmin::setThrottle(8 << 20);
+
+    ReportLog log;
+    const QByteArray start = drive.request({ { "custom_uid", "p1" },
+        { "upload", QJsonArray { QJsonObject { { "parent_file_id", "root" }, { "path", drive.path("big.bin") } } } } });
+    QCOMPARE(Drive_UploadFile(start, &ReportLog::callback, &log), 0);
+    QVERIFY(log.waitTransferred(1 << 20));
+    QCOMPARE(Drive_PauseUploadFile(drive.shortRequest("p1")), 0);
+    // Stopped when pause returns: no report follows, the partial content is on disk.
+    const int reportsAtPause = log.reports().size();
+    const qint64 atPause
+        = log.reports().last().value("all").toObject().value("transferred_size").toVariant().toLongLong();
+    QTest::qWait(300);
+    QCOMPARE(log.reports().size(), reportsAtPause);
+    QVERIFY(atPause > 0 && atPause < (4 << 20));
+    QCOMPARE(QDir(drive.path("drive/staging")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size(), 1);
+    QCOMPARE(Drive_PauseUploadFile(drive.shortRequest("p1")), 0);
+
+    TQDriveAdmin::setThrottle(0);
+    QCOMPARE(Drive_ResumeUploadFile(drive.shortRequest("p1"), &ReportLog::callback, &log), 0);
+    QVERIFY(log.waitFinal());
+    QCOMPARE(log.finalCode(), 0);
+    // The resumed run starts from where the pause left it.
+    const QJsonObject firstAfter = log.reports().at(reportsAtPause);
+    QVERIFY(firstAfter.value("all").toObject().value("transferred_size").toVariant().toLongLong() >= atPause);
+    const QString fileId = currentOf(log.final()).value("file_id").toString();
+    QCOMPARE(currentOf(log.final()).value("content_hash").toString().toLatin1(), fileHash(drive.path("big.bin")));
+    QCOMPARE(QDir(drive.path("drive/staging")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size(), 0);
+
+    // The same for a download.
+    QDir().mkpath(drive.path("down"));
+    TQDriveAdmin::setThrottle(8 << 20);
+    ReportLog down;
+    QCOMPARE(Drive_DownloadFile(drive.request({ { "custom_uid", "d1" },
+                                    { "download", QJsonArray { downloadItem(fileId, drive.path("down")) } } }),
+                 &ReportLog::callback, &down),
+        0);
+    QVERIFY(down.waitTransferred(1 << 20));
+    QCOMPARE(Drive_PauseDownloadFile(drive.shortRequest("d1")), 0);
+    QVERIFY(QFileInfo(drive.path("down/big.bin.tqpart")).size() > 0);
+    QVERIFY(!QFileInfo::exists(drive.path("down/big.bin")));
+    TQDriveAdmin::setThrottle(0);
+    QCOMPARE(Drive_ResumeDownloadFile(drive.shortRequest("d1"), &ReportLog::callback, &down), 0);
+    QVERIFY(down.waitFinal());
+    QCOMPARE(down.finalCode(), 0);
+    QCOMPARE(fileHash(drive.path("down/big.bin")), fileHash(drive.path("big.bin")));
+    QVERIFY(!QFileInfo::exists(drive.path("down/big.bin.tqpart")));
+}
+
+void TestDriveTransfers::resumeAcrossRestart()
+{
+    DriveSandbox drive;
+    QVERIFY(drive.isReady());
+    const QString local = drive.path("tree");
+    makeTree(local);
+    writeFile(local + "/media/long.mov", 3 << 20, 9);
+    TQDriveAdmin::setThrottle(4 << 20);
+
+    ReportLog log;
+    QCOMPARE(Drive_UploadFile(
+                 drive.request({ { "custom_uid", "r1" }, { "upload", QJsonArray { uploadItem("root", local) } } }),
+                 &ReportLog::callback, &log),
+        0);
+    QVERIFY(log.waitTransferred(1500000));
+    // Uninit stops the transfer cleanly; a new session continues it.
+    drive.uninit();
+    const int reportsAtStop = log.reports().size();
+    QTest::qWait(200);
+    QCOMPARE(log.reports().size(), reportsAtStop);
+    TQDriveAdmin::setThrottle(0);
+    QVERIFY(drive.init());
+    QVERIFY(drive.login());
+    // A fresh start of the same transfer is told to resume.
+    QCOMPARE(Drive_UploadFile(
+                 drive.request({ { "custom_uid", "r1" }, { "upload", QJsonArray { uploadItem("root", local) } } }),
+                 &ReportLog::callback, &log),
+        int(TQDrive::PartialStateExists));
+    QCOMPARE(Drive_ResumeUploadFile(drive.shortRequest("r1"), &ReportLog::callback, &log), 0);
+    QVERIFY(log.waitFinal());
+    QCOMPARE(log.finalCode(), 0);
+    const QString folderId = currentOf(log.final()).value("file_id").toString();
+    QCOMPARE(drive.list("root").value("data").toArray().size(), 1);
+
+    QDir().mkpath(drive.path("down"));
+    ReportLog down;
+    QCOMPARE(Drive_DownloadFile(drive.request({ { "custom_uid", "r2" },
+                                    { "download", QJsonArray { downloadItem(folderId, drive.path("down")) } } }),
+                 &ReportLog::callback, &down),
+        0);
+    QVERIFY(down.waitFinal());
+    QCOMPARE(treeOf(drive.path("down/tree")), treeOf(local));
+}
+
+void TestDriveTransfers::resumeRules()
+{
+    DriveSandbox drive;
+    QVERIFY(drive.isReady());
+    writeFile(drive.path("f.bin"), 2 << 20, 5);
+    QCOMPARE(Drive_ResumeUploadFile(drive.shortRequest("none"), nullptr, nullptr), int(TQDrive::NothingToResumeUpload));
+    QCOMPARE(
+        Drive_ResumeDownloadFile(drive.shortRequest("none"), nullptr, nullptr), int(TQDrive::NothingToResumeDownload));
+    QCOMPARE(Drive_PauseUploadFile(drive.shortRequest("none")), int(TQDrive::NoSuchTransfer));
+    QCOMPARE(Drive_CancelUploadFile(drive.shortRequest("none")), 0);
+
+    TQDriveAdmin::setThrottle(2 << 20);
+    ReportLog log;
+    const QByteArray start = drive.request({ { "custom_uid", "c1" },
+        { "upload", QJsonArray { QJsonObject { { "parent_file_id", "root" }, { "path", drive.path("f.bin") } } } } });
+    QCOMPARE(Drive_UploadFile(start, &ReportLog::callback, &log), 0);
+    QCOMPARE(Drive_UploadFile(start, &ReportLog::callback, &log), int(TQDrive::TransferBusy));
+    QVERIFY(log.waitTransferred(200000));
+    // Cancel discards the partial state: nothing to resume, nothing stored, a fresh start works.
+    QCOMPARE(Drive_CancelUploadFile(drive.shortRequest("c1")), 0);
+    QCOMPARE(QDir(drive.path("drive/staging")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size(), 0);
+    QCOMPARE(Drive_ResumeUploadFile(drive.shortRequest("c1"), &ReportLog::callback, &log),
+        int(TQDrive::NothingToResumeUpload));
+    QCOMPARE(drive.list("root").value("data").toArray().size(), 0);
+    QCOMPARE(drive.spaceInfo().value("data").toObject().value("used_size").toInt(), 0);
+    TQDriveAdmin::setThrottle(0);
+    log.clear();
+    QCOMPARE(Drive_UploadFile(start, &ReportLog::callback, &log), 0);
+    QVERIFY(log.waitFinal());
+    QCOMPARE(log.finalCode(), 0);
+
+    // Another account cannot continue this account's transfer.
+    TQDriveAdmin::setThrottle(1 << 20);
+    log.clear();
+    QCOMPARE(
+        Drive_UploadFile(
+            drive.request({ { "custom_uid", "c2" },
+                { "upload",
+                    QJsonArray { QJsonObject { { "parent_file_id", "root" }, { "path", drive.path("f.bin") } } } } }),
+            &ReportLog::callback, &log),
+        0);
+    QVERIFY(log.waitTransferred(100000));
+    QCOMPARE(Drive_PauseUploadFile(drive.shortRequest("c2")), 0);
+    TQDriveAdmin::AccountInfo other;
+    QCOMPARE(TQDriveAdmin::createAccount("other@example.com", 0, &other), 0);
+    TQDriveAdmin::setServiceState(other.accountId, TQDriveAdmin::Opened);
+    const QString otherToken = TQDriveAdmin::issueToken(other.accountId);
+    QCOMPARE(Drive_Login(QJsonDocument(QJsonObject { { "token", otherToken }, { "is_public", false } })
+                             .toJson(QJsonDocument::Compact)),
+        0);
+    const QByteArray otherShort
+        = QJsonDocument(QJsonObject { { "custom_uid", "c2" }, { "space_id", qint64(other.spaceId) } })
+              .toJson(QJsonDocument::Compact);
+    QCOMPARE(Drive_ResumeUploadFile(otherShort, &ReportLog::callback, &log), int(TQDrive::NothingToResumeUpload));
+}
+
+void TestDriveTransfers::limitsAndQuota()
+{
+    DriveSandbox drive;
+    QVERIFY(drive.isReady());
+    QVERIFY(TQDriveAdmin::setSpaceInfo(drive.account().accountId,
+        { { "total_size", 1000000 }, { "file_size_limit", 600000 }, { "single_file_upload_size", 500000 } }));
+    writeFile(drive.path("big.bin"), 500001, 1);
+    writeFile(drive.path("ok.bin"), 400000, 2);
+    writeFile(drive.path("ok2.bin"), 400001, 3);
+    writeFile(drive.path("ok3.bin"), 300000, 4);
+    auto start = [&](const QString &uid, const QString &path, ReportLog *log) {
+        return Drive_UploadFile(
+            drive.request({ { "custom_uid", uid },
+                { "upload", QJsonArray { QJsonObject { { "parent_file_id", "root" }, { "path", path } } } } }),
+            &ReportLog::callback, log);
+    };
+    // The smaller of the two limits applies to one file.
+    QCOMPARE(start("a", drive.path("big.bin"), nullptr), int(TQDrive::FileTooLarge));
+    ReportLog log;
+    QCOMPARE(start("b", drive.path("ok.bin"), &log), 0);
+    QVERIFY(log.waitFinal());
+    ReportLog log2;
+    QCOMPARE(start("c", drive.path("ok2.bin"), &log2), 0);
+    QVERIFY(log2.waitFinal());
+    QCOMPARE(drive.spaceInfo().value("data").toObject().value("used_size").toInt(), 800001);
+    // The quota is checked before anything moves.
+    QCOMPARE(start("d", drive.path("ok3.bin"), nullptr), int(TQDrive::QuotaExceeded));
+    // ... and again when the content is stored, in case the quota shrank meanwhile.
+    TQDriveAdmin::setThrottle(1 << 20);
+    ReportLog log3;
+    QCOMPARE(
+        Drive_DeleteFile(drive.request({ { "file_id", currentOf(log2.final()).value("file_id").toString() } })), 0);
+    QCOMPARE(start("e", drive.path("ok3.bin"), &log3), 0);
+    QVERIFY(TQDriveAdmin::setSpaceInfo(drive.account().accountId, { { "total_size", 500000 } }));
+    QVERIFY(log3.waitFinal());
+    QCOMPARE(log3.finalCode(), int(TQDrive::QuotaExceeded));
+    QCOMPARE(drive.spaceInfo().value("data").toObject().value("used_size").toInt(), 400000);
+}
+
+void TestDriveTransfers::damagedContent()
+{
+    DriveSandbox drive;
+    QVERIFY(drive.isReady());
+    writeFile(drive.path("v.mp4"), 2 << 20, 8);
+    ReportLog up;
+    QCOMPARE(
+        Drive_UploadFile(
+            drive.request({ { "custom_uid", "u" },
+                { "upload",
+                    QJsonArray { QJsonObject { { "parent_file_id", "root" }, { "path", drive.path("v.mp4") } } } } }),
+            &ReportLog::callback, &up),
+        0);
+    QVERIFY(up.waitFinal());
+    const QString fileId = currentOf(up.final()).value("file_id").toString();
+    QVERIFY(TQDriveAdmin::corruptBlob(fileId));
+
+    QDir().mkpath(drive.path("down"));
+    ReportLog down;
+    QCOMPARE(Drive_DownloadFile(drive.request({ { "custom_uid", "d" },
+                                    { "download", QJsonArray { downloadItem(fileId, drive.path("down")) } } }),
+                 &ReportLog::callback, &down),
+        0);
+    QVERIFY(down.waitFinal());
+    QCOMPARE(down.final().value("status").toInt(), 4);
+    QCOMPARE(down.final().value("code").toInt(), 0);
+    QCOMPARE(down.finalCode(), int(TQDrive::ContentDamaged));
+    QCOMPARE(QDir(drive.path("down")).entryList(QDir::Files | QDir::Hidden).size(), 0);
+    const QByteArray simple = drive.request({ { "file_id", fileId }, { "save_dir", drive.path("down") } });
+    QCOMPARE(DriveSandbox::answer([&](char **o) { return Drive_SimpleDownloadFile(simple, o); }).value("code").toInt(),
+        int(TQDrive::ContentDamaged));
+    QCOMPARE(QDir(drive.path("down")).entryList(QDir::Files | QDir::Hidden).size(), 0);
+
+    // Uploading the same content again repairs the stored copy.
+    ReportLog again;
+    QCOMPARE(Drive_UploadFile(drive.request({ { "custom_uid", "u2" },
+                                  { "upload",
+                                      QJsonArray { QJsonObject { { "parent_file_id", "root" },
+                                          { "path", drive.path("v.mp4") }, { "check_name_mode", 4 } } } } }),
+                 &ReportLog::callback, &again),
+        0);
+    QVERIFY(again.waitFinal());
+    QCOMPARE(
+        DriveSandbox::answer([&](char **o) { return Drive_SimpleDownloadFile(simple, o); }).value("code").toInt(), 0);
+}
+
+void TestDriveTransfers::transferFaultThenRetry()
+{
+    DriveSandbox drive;
+    QVERIFY(drive.isReady());
+    writeFile(drive.path("f.bin"), 3 << 20, 4);
+    TQDriveAdmin::failTransferAfter("t1", 1 << 20, 500002);
+    ReportLog log;
+    const QByteArray start = drive.request({ { "custom_uid", "t1" },
+        { "upload", QJsonArray { QJsonObject { { "parent_file_id", "root" }, { "path", drive.path("f.bin") } } } } });
+    QCOMPARE(Drive_UploadFile(start, &ReportLog::callback, &log), 0);
+    QVERIFY(log.waitFinal());
+    QCOMPARE(log.final().value("status").toInt(), 4);
+    QCOMPARE(log.finalCode(), 500002);
+    // A retry resumes from the failure, not from zero.
+    ReportLog retry;
+    QCOMPARE(Drive_UploadFile(start, &ReportLog::callback, &retry), int(TQDrive::PartialStateExists));
+    QCOMPARE(Drive_ResumeUploadFile(drive.shortRequest("t1"), &ReportLog::callback, &retry), 0);
+    QVERIFY(retry.waitFinal());
+    QCOMPARE(retry.finalCode(), 0);
+    QVERIFY(retry.reports().first().value("all").toObject().value("transferred_size").toVariant().toLongLong()
+        >= (1 << 20));
+    QCOMPARE(currentOf(retry.final()).value("content_hash").toString().toLatin1(), fileHash(drive.path("f.bin")));
+}
+
+void TestDriveTransfers::hostileCloudNames()
+{
+    DriveSandbox drive;
+    QVERIFY(drive.isReady());
+    QDir().mkpath(drive.path("src/sub"));
+    writeFile(drive.path("src/sub/x.txt"), 10, 1);
+    ReportLog up;
+    QCOMPARE(Drive_UploadFile(drive.request({ { "custom_uid", "u" },
+                                  { "upload", QJsonArray { uploadItem("root", drive.path("src")) } } }),
+                 &ReportLog::callback, &up),
+        0);
+    QVERIFY(up.waitFinal());
+    const QString folderId = currentOf(up.final()).value("file_id").toString();
+    drive.uninit();
+
+    // A name no client could store, written straight into the database.
+    sqlite3 *db = nullptr;
+    QCOMPARE(sqlite3_open(drive.path("drive/drive.sqlite3").toUtf8(), &db), SQLITE_OK);
+    QCOMPARE(sqlite3_exec(db,
+                 "UPDATE files SET name = '../../escaped' WHERE name = 'sub';"
+                 "UPDATE files SET name = '..' WHERE name = 'x.txt';",
+                 nullptr, nullptr, nullptr),
+        SQLITE_OK);
+    sqlite3_close(db);
+
+    QVERIFY(drive.init() && drive.login());
+    const QString saveDir = drive.path("a/b/save");
+    QDir().mkpath(saveDir);
+    ReportLog down;
+    QCOMPARE(Drive_DownloadFile(drive.request({ { "custom_uid", "d" },
+                                    { "download", QJsonArray { downloadItem(folderId, saveDir) } } }),
+                 &ReportLog::callback, &down),
+        0);
+    QVERIFY(down.waitFinal());
+    QCOMPARE(down.finalCode(), 0);
+    QVERIFY(!QFileInfo::exists(drive.path("a/escaped")));
+    QVERIFY(!QFileInfo::exists(drive.path("escaped")));
+    QCOMPARE(treeOf(drive.path("a")).keys(),
+        QStringList({ "b", "b/save", "b/save/src", "b/save/src/.._.._escaped", "b/save/src/.._.._escaped/_" }));
+}
+
+QTEST_GUILESS_MAIN(TestDriveTransfers)
+#include "tst_drivetransfers.moc"
