@@ -83,6 +83,16 @@ bool readBool(const QJsonObject &o, const char *key, bool *out)
     return true;
 }
 
+bool readOptionalString(const QJsonObject &o, const char *key, QString *out)
+{
+    return !o.contains(QLatin1String(key)) || readString(o, key, out);
+}
+
+bool readOptionalBool(const QJsonObject &o, const char *key, bool *out)
+{
+    return !o.contains(QLatin1String(key)) || readBool(o, key, out);
+}
+
 QJsonValue exactNumber(quint64 value)
 {
     // Stored unescaped; toJson writes the control character as \u001f, which toText looks for.

@@ -17,6 +17,9 @@ bool readString(const QJsonObject &o, const char *key, QString *out);
 bool readInteger(const QJsonObject &o, const char *key, qint64 *out);
 bool readUnsigned(const QJsonObject &o, const char *key, quint64 *out);
 bool readBool(const QJsonObject &o, const char *key, bool *out);
+// True when the key is absent (out untouched) or has the right type.
+bool readOptionalString(const QJsonObject &o, const char *key, QString *out);
+bool readOptionalBool(const QJsonObject &o, const char *key, bool *out);
 
 // A 64-bit unsigned number that survives serialisation exactly (QJsonValue would round it to a double).
 QJsonValue exactNumber(quint64 value);

@@ -483,18 +483,19 @@ int DriveStore::insertEntry(const Entry &e, const QString &tags)
     return q.exec() ? Ok : StorageFailed;
 }
 
+QString numberedName(const QString &name, bool isDir, int n)
+{
+    const int dot = name.lastIndexOf(QLatin1Char('.'));
+    if (isDir || dot <= 0)
+        return QStringLiteral("%1 (%2)").arg(name).arg(n);
+    return QStringLiteral("%1 (%2)%3").arg(name.left(dot)).arg(n).arg(name.mid(dot));
+}
+
 QString DriveStore::freeName(const QString &parentId, const QString &name, bool isDir)
 {
-    QString base = name;
-    QString suffix;
-    const int dot = name.lastIndexOf(QLatin1Char('.'));
-    if (!isDir && dot > 0) {
-        base = name.left(dot);
-        suffix = name.mid(dot);
-    }
     Entry ignored;
     for (int n = 1;; ++n) {
-        const QString candidate = QStringLiteral("%1 (%2)%3").arg(base).arg(n).arg(suffix);
+        const QString candidate = numberedName(name, isDir, n);
         if (!childByName(parentId, candidate, &ignored))
             return candidate;
     }
@@ -610,10 +611,11 @@ int DriveStore::rename(const Space &space, const QString &fileId, const QString 
         return BadName;
     QMutexLocker lock(&m_mutex);
     Entry e;
-    if (!loadEntry(resolveId(space, fileId), &e) || e.spaceId != space.spaceId || e.trashed)
+    const int code = loadMovable(space, fileId, &e);
+    if (code != Ok)
+        return code;
+    if (e.trashed)
         return FileNotFound;
-    if (e.parentId.isEmpty())
-        return BadArgument; // the root folder has no name
     Entry other;
     if (childByName(e.parentId, newName, &other) && other.id != e.id)
         return NameClash;
@@ -629,14 +631,20 @@ int DriveStore::moveToRecycleBin(const Entry &e)
     return q.exec() ? Ok : StorageFailed;
 }
 
+int DriveStore::loadMovable(const Space &space, const QString &fileId, Entry *e)
+{
+    if (!loadEntry(resolveId(space, fileId), e) || e->spaceId != space.spaceId)
+        return FileNotFound;
+    return e->parentId.isEmpty() ? BadArgument : Ok; // the root folder stays where it is
+}
+
 int DriveStore::recycle(const Space &space, const QString &fileId)
 {
     QMutexLocker lock(&m_mutex);
     Entry e;
-    if (!loadEntry(resolveId(space, fileId), &e) || e.spaceId != space.spaceId)
-        return FileNotFound;
-    if (e.parentId.isEmpty())
-        return BadArgument;
+    const int code = loadMovable(space, fileId, &e);
+    if (code != Ok)
+        return code;
     return e.trashed ? Ok : moveToRecycleBin(e);
 }
 
@@ -727,14 +735,13 @@ int DriveStore::remove(const Space &space, const QString &fileId)
 {
     QMutexLocker lock(&m_mutex);
     Entry e;
-    if (!loadEntry(resolveId(space, fileId), &e) || e.spaceId != space.spaceId)
-        return FileNotFound;
-    if (e.parentId.isEmpty())
-        return BadArgument;
+    int code = loadMovable(space, fileId, &e);
+    if (code != Ok)
+        return code;
     if (!begin())
         return StorageFailed;
     QStringList doomed;
-    const int code = removeTree(e.id, space.spaceId, &doomed);
+    code = removeTree(e.id, space.spaceId, &doomed);
     const bool committed = code == Ok && commit();
     if (code != Ok)
         rollback();

@@ -195,6 +195,7 @@ private:
     bool loadEntry(const QString &fileId, Entry *out);
     bool loadSpace(const char *sql, qint64 key, Space *out);
     bool childByName(const QString &parentId, const QString &name, Entry *out);
+    int loadMovable(const Space &space, const QString &fileId, Entry *out);
     QString newId();
     int insertEntry(const Entry &entry, const QString &tags);
     QString freeName(const QString &parentId, const QString &name, bool isDir);
@@ -212,6 +213,8 @@ private:
 QString caseKey(const QString &name);
 // A name a cloud entry may carry: no path separators, no control characters, not "." or "..".
 bool isValidCloudName(const QString &name);
+// "name (n).ext" for files, "name (n)" for folders: the name given to the n-th copy.
+QString numberedName(const QString &name, bool isDir, int n);
 qint64 nowMs();
 // Moves a file over another atomically: readers see the old or the new file, never none.
 bool replaceFile(const QString &from, const QString &to);

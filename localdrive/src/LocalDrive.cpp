@@ -65,15 +65,8 @@ bool isInside(const QString &folder, const QString &path)
 
 QString freeLocalPath(const QString &folder, const QString &name, bool isDir)
 {
-    QString base = name;
-    QString suffix;
-    const int dot = name.lastIndexOf(QLatin1Char('.'));
-    if (!isDir && dot > 0) {
-        base = name.left(dot);
-        suffix = name.mid(dot);
-    }
     for (int n = 1;; ++n) {
-        const QString candidate = folder + QStringLiteral("/%1 (%2)%3").arg(base).arg(n).arg(suffix);
+        const QString candidate = folder + QLatin1Char('/') + numberedName(name, isDir, n);
         if (!QFileInfo::exists(candidate) && !QFileInfo::exists(candidate + QStringLiteral(".tqpart")))
             return candidate;
     }
@@ -214,10 +207,10 @@ void LocalDrive::logLine(const QString &line)
 int LocalDrive::init(const QJsonObject &request)
 {
     QString productName;
-    if (request.contains(QLatin1String("pname")) && !readString(request, "pname", &productName))
+    if (!readOptionalString(request, "pname", &productName))
         return BadArgument;
     QString logPath;
-    if (request.contains(QLatin1String("log_path")) && !readString(request, "log_path", &logPath))
+    if (!readOptionalString(request, "log_path", &logPath))
         return BadArgument;
     if (!productName.isEmpty() && !isValidCloudName(productName))
         return BadName;
@@ -265,8 +258,12 @@ void LocalDrive::stopJobs(bool onlyAccountJobs)
 
 int LocalDrive::uninit()
 {
-    if (!isInitialized())
-        return NotInitialized;
+    {
+        QMutexLocker lock(&m_mutex);
+        if (!m_initialized || m_closing)
+            return NotInitialized;
+        m_closing = true;
+    }
     stopJobs(false);
     QThreadPool *transfers = nullptr;
     QThreadPool *notify = nullptr;
@@ -292,6 +289,7 @@ int LocalDrive::uninit()
     m_signedIn = false;
     m_expiryNotified.clear();
     m_initialized = false;
+    m_closing = false;
     return Ok;
 }
 
@@ -382,6 +380,15 @@ int LocalDrive::session(const QJsonObject &request, Account *account, Space *spa
             return WrongSpace;
     }
     return Ok;
+}
+
+int LocalDrive::sessionAndFile(const QJsonObject &request, Space *space, QString *fileId)
+{
+    Account account;
+    const int code = session(request, &account, space);
+    if (code != Ok)
+        return code;
+    return readString(request, "file_id", fileId) ? Ok : BadArgument;
 }
 
 int LocalDrive::checkSession(qint64 accountId)
@@ -525,6 +532,14 @@ QJsonObject LocalDrive::entryJson(const Entry &e, const std::shared_ptr<DriveSto
         { QStringLiteral("ctime"), e.ctime }, { QStringLiteral("mtime"), e.mtime } };
 }
 
+QJsonArray LocalDrive::entriesJson(const QVector<Entry> &entries, const std::shared_ptr<DriveStore> &s) const
+{
+    QJsonArray array;
+    for (const Entry &e : entries)
+        array.append(entryJson(e, s));
+    return array;
+}
+
 int LocalDrive::projectRoot(const QJsonObject &request, QJsonValue *data)
 {
     Account account;
@@ -556,7 +571,7 @@ int LocalDrive::createDir(const QJsonObject &request, QJsonValue *data)
     if (!readString(request, "parent_file_id", &parent) || !readString(request, "name", &name))
         return BadArgument;
     bool hidden = false;
-    if (request.contains(QLatin1String("hidden")) && !readBool(request, "hidden", &hidden))
+    if (!readOptionalBool(request, "hidden", &hidden))
         return BadArgument;
     const QJsonValue tags = request.value(QLatin1String("tags"));
     if (!tags.isUndefined() && !tags.isArray())
@@ -585,10 +600,7 @@ int LocalDrive::fileList(const QJsonObject &request, QJsonValue *data)
     code = s->list(space, parent, &entries);
     if (code != Ok)
         return code;
-    QJsonArray array;
-    for (const Entry &e : qAsConst(entries))
-        array.append(entryJson(e, s));
-    *data = array;
+    *data = entriesJson(entries, s);
     return Ok;
 }
 
@@ -600,10 +612,10 @@ int LocalDrive::search(const QJsonObject &request, QJsonValue *data)
     if (code != Ok)
         return code;
     QString parent;
-    if (request.contains(QLatin1String("parent_file_id")) && !readString(request, "parent_file_id", &parent))
+    if (!readOptionalString(request, "parent_file_id", &parent))
         return BadArgument;
     QString type;
-    if (request.contains(QLatin1String("type")) && !readString(request, "type", &type))
+    if (!readOptionalString(request, "type", &type))
         return BadArgument;
     const QJsonValue values = request.value(QLatin1String("names")).toObject().value(QLatin1String("values"));
     if (!values.isArray())
@@ -619,10 +631,7 @@ int LocalDrive::search(const QJsonObject &request, QJsonValue *data)
     code = s->search(space, parent, type, names, &entries);
     if (code != Ok)
         return code;
-    QJsonArray array;
-    for (const Entry &e : qAsConst(entries))
-        array.append(entryJson(e, s));
-    *data = array;
+    *data = entriesJson(entries, s);
     return Ok;
 }
 
@@ -639,7 +648,7 @@ int LocalDrive::share(const QJsonObject &request, QJsonValue *data)
     qint64 type = 0;
     if (!readString(request, "file_id", &fileId) || !readInteger(request, "expires_in", &expiresIn) || expiresIn < 0)
         return BadArgument;
-    if (request.contains(QLatin1String("code")) && !readString(request, "code", &accessCode))
+    if (!readOptionalString(request, "code", &accessCode))
         return BadArgument;
     if (accessCode.size() > 32 || accessCode.contains(QLatin1Char(':')))
         return BadArgument;
@@ -698,28 +707,18 @@ int LocalDrive::simpleDownload(const QJsonObject &request, QJsonValue *data)
 
 int LocalDrive::deleteFile(const QJsonObject &request)
 {
-    Account account;
     Space space;
-    int code = session(request, &account, &space);
-    if (code != Ok)
-        return code;
     QString fileId;
-    if (!readString(request, "file_id", &fileId))
-        return BadArgument;
-    return store()->remove(space, fileId);
+    const int code = sessionAndFile(request, &space, &fileId);
+    return code != Ok ? code : store()->remove(space, fileId);
 }
 
 int LocalDrive::recycleFile(const QJsonObject &request)
 {
-    Account account;
     Space space;
-    int code = session(request, &account, &space);
-    if (code != Ok)
-        return code;
     QString fileId;
-    if (!readString(request, "file_id", &fileId))
-        return BadArgument;
-    return store()->recycle(space, fileId);
+    const int code = sessionAndFile(request, &space, &fileId);
+    return code != Ok ? code : store()->recycle(space, fileId);
 }
 
 int LocalDrive::renameFile(const QJsonObject &request)
@@ -739,14 +738,11 @@ int LocalDrive::renameFile(const QJsonObject &request)
 int LocalDrive::isBlocked(const QJsonObject &request, bool *blocked)
 {
     *blocked = false;
-    Account account;
     Space space;
-    const int code = session(request, &account, &space);
+    QString fileId;
+    const int code = sessionAndFile(request, &space, &fileId);
     if (code != Ok)
         return code;
-    QString fileId;
-    if (!readString(request, "file_id", &fileId))
-        return BadArgument;
     Entry e;
     if (!store()->entryInSpace(space, fileId, &e))
         return FileNotFound;
@@ -789,11 +785,11 @@ int LocalDrive::planUpload(
     if (code != Ok)
         return code;
     QString customName;
-    if (item.contains(QLatin1String("custom_name")) && !readString(item, "custom_name", &customName))
+    if (!readOptionalString(item, "custom_name", &customName))
         return BadArgument;
     if (!customName.isEmpty() && !isValidCloudName(customName))
         return BadName;
-    if (item.contains(QLatin1String("hidden")) && !readBool(item, "hidden", &record->hidden))
+    if (!readOptionalBool(item, "hidden", &record->hidden))
         return BadArgument;
     const QJsonValue tags = item.value(QLatin1String("tags"));
     if (!tags.isUndefined() && !tags.isArray())
@@ -978,10 +974,17 @@ int LocalDrive::planDownload(const QJsonObject &item, const std::shared_ptr<Driv
 int LocalDrive::launch(
     const TransferRecord &record, const QVector<TransferItem> &items, Drive_ProgressCallback callback, void *context)
 {
-    auto job = std::make_shared<TransferJob>(this, store(), record, items, callback, context);
-    QMutexLocker lock(&m_mutex);
-    if (!m_initialized)
+    const auto s = store();
+    if (!s)
         return NotInitialized;
+    auto job = std::make_shared<TransferJob>(this, s, record, items, callback, context);
+    QMutexLocker lock(&m_mutex);
+    if (!m_initialized || m_closing) {
+        // Drive_Uninit is under way: leave the transfer resumable rather than start it.
+        lock.unlock();
+        s->setTransferState(record.uid, record.kind, QStringLiteral("paused"), 0);
+        return NotInitialized;
+    }
     m_jobs.insert(jobKey(record.uid, record.kind), job);
     m_transferPool->start([job]() { job->run(); });
     return Ok;

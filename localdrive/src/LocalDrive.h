@@ -6,6 +6,7 @@
 #include "TQCoreKit.h"
 
 #include <QHash>
+#include <QJsonArray>
 #include <QJsonObject>
 #include <QMutex>
 #include <QSet>
@@ -72,10 +73,12 @@ private:
     std::shared_ptr<DriveStore> store() const;
     // The signed-in account and its default space, with the space id of the request checked.
     int session(const QJsonObject &request, Account *account, Space *space, bool checkSpaceId = true);
+    int sessionAndFile(const QJsonObject &request, Space *space, QString *fileId);
     int accountForToken(const QString &token, Account *account);
     void notifyExpired(const QString &token);
     int serviceCode(const Account &account) const;
     QJsonObject entryJson(const Entry &entry, const std::shared_ptr<DriveStore> &store) const;
+    QJsonArray entriesJson(const QVector<Entry> &entries, const std::shared_ptr<DriveStore> &store) const;
     int planUpload(const QJsonObject &item, const Space &space, TransferRecord *record, QVector<TransferItem> *items);
     int planDownload(const QJsonObject &item, const std::shared_ptr<DriveStore> &store, const Account *account,
         const Space *space, TransferRecord *record, QVector<TransferItem> *items);
@@ -92,6 +95,7 @@ private:
     std::shared_ptr<DriveStore> m_store;
     std::shared_ptr<DriveStore> m_adminStore;
     bool m_initialized = false;
+    bool m_closing = false; // Drive_Uninit is stopping the transfers
     QString m_productName = QStringLiteral("Cutlane");
     QString m_logPath;
     QString m_token;

@@ -19,6 +19,7 @@ constexpr qint64 kChunk = 1 << 20;
 constexpr qint64 kThrottledChunk = 64 << 10;
 constexpr int kReportIntervalMs = 100;
 constexpr int kBatchFiles = 256;
+constexpr int kSessionCheckMs = 100;
 
 // Streams the first `length` bytes of a file into the hasher: the prefix a resumed transfer already wrote.
 bool hashPrefix(QFile &file, qint64 length, ContentHasher &hasher)
@@ -130,7 +131,13 @@ int TransferJob::checkStopAndToken()
         if (m_stop != Stop::None)
             return -1;
     }
-    return m_record.accountId ? m_drive->checkSession(m_record.accountId) : Ok;
+    if (!m_record.accountId)
+        return Ok; // a share link needs no account
+    // The session lives in the database; asking once per interval keeps small files cheap.
+    if (m_sinceSessionCheck.isValid() && m_sinceSessionCheck.elapsed() < kSessionCheckMs)
+        return Ok;
+    m_sinceSessionCheck.start();
+    return m_drive->checkSession(m_record.accountId);
 }
 
 void TransferJob::settleStop()
@@ -243,6 +250,20 @@ int TransferJob::pump(QFile &in, QFile &out, ContentHasher &hasher, const Transf
     }
 }
 
+bool TransferJob::resumeAt(QFile &in, QFile &out, const TransferItem &item, ContentHasher &hasher)
+{
+    // What an earlier run wrote is kept, but its bytes must be hashed again to finish the digest.
+    qint64 offset = out.size();
+    if (offset > item.size || !hashPrefix(out, offset, hasher)) {
+        out.resize(0);
+        hasher.reset();
+        offset = 0;
+    }
+    m_transferred += offset;
+    reportProgress(item, !m_reportedOnce);
+    return in.seek(offset) && out.seek(offset);
+}
+
 int TransferJob::uploadFile(const TransferItem &item, UploadCommit *commit)
 {
     QFile in(item.source);
@@ -261,15 +282,7 @@ int TransferJob::uploadFile(const TransferItem &item, UploadCommit *commit)
     if (!out.open(QIODevice::ReadWrite))
         return StorageFailed;
     ContentHasher hasher;
-    qint64 offset = out.size();
-    if (offset > item.size || !hashPrefix(out, offset, hasher)) {
-        out.resize(0);
-        hasher.reset();
-        offset = 0;
-    }
-    m_transferred += offset;
-    reportProgress(item, !m_reportedOnce);
-    if (!in.seek(offset) || !out.seek(offset))
+    if (!resumeAt(in, out, item, hasher))
         return LocalReadFailed;
     const int code = pump(in, out, hasher, item);
     const qint64 written = out.size();
@@ -388,15 +401,7 @@ int TransferJob::downloadFile(const TransferItem &item)
     if (!out.open(QIODevice::ReadWrite))
         return LocalWriteFailed;
     ContentHasher hasher;
-    qint64 offset = out.size();
-    if (offset > item.size || !hashPrefix(out, offset, hasher)) {
-        out.resize(0);
-        hasher.reset();
-        offset = 0;
-    }
-    m_transferred += offset;
-    reportProgress(item, !m_reportedOnce);
-    if (!in.seek(offset) || !out.seek(offset))
+    if (!resumeAt(in, out, item, hasher))
         return LocalWriteFailed;
     const int code = pump(in, out, hasher, item);
     out.close();

@@ -47,6 +47,7 @@ private:
 
     int runUpload();
     int runDownload();
+    bool resumeAt(QFile &in, QFile &out, const TransferItem &item, ContentHasher &hasher);
     int uploadFile(const TransferItem &item, UploadCommit *commit);
     int downloadFile(const TransferItem &item);
     int flushUploads(QVector<UploadCommit> &pending, QVector<TransferItem> &items);
@@ -73,6 +74,7 @@ private:
     int m_totalCount = 0;
     int m_finishedCount = 0;
     QElapsedTimer m_sinceReport;
+    QElapsedTimer m_sinceSessionCheck;
     bool m_reportedOnce = false;
     qint64 m_failAfter = -1; // bytes of this run after which the armed fault fires
     int m_failCode = 0;
