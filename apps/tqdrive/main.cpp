@@ -100,7 +100,7 @@ QJsonObject answered(Call call)
 {
     char *text = nullptr;
     const qint64 result = call(&text);
-    QJsonObject answer { { QStringLiteral("code"), -1 } };
+    QJsonObject answer{{QStringLiteral("code"), -1}};
     if (result != 0 && text)
         answer = QJsonDocument::fromJson(text).object();
     Drive_FreeBuf(text);
@@ -114,7 +114,7 @@ int codeOf(const QJsonObject &answer)
 
 int signIn(const QString &token, Session *session)
 {
-    const QByteArray login = compact({ { QStringLiteral("token"), token }, { QStringLiteral("is_public"), false } });
+    const QByteArray login = compact({{QStringLiteral("token"), token}, {QStringLiteral("is_public"), false}});
     const int code = Drive_Login(login.constData());
     if (code != 0)
         return code;
@@ -143,8 +143,8 @@ int transfer(bool upload, const QJsonObject &item, const Session &session, QJson
 {
     const QString uid = QUuid::createUuid().toString();
     const QByteArray request
-        = withSpace({ { QStringLiteral("custom_uid"), uid },
-                        { upload ? QStringLiteral("upload") : QStringLiteral("download"), QJsonArray { item } } },
+        = withSpace({{QStringLiteral("custom_uid"), uid},
+                        {upload ? QStringLiteral("upload") : QStringLiteral("download"), QJsonArray{item}}},
             session);
     TransferWatch watch;
     const int code = upload ? Drive_UploadFile(request.constData(), &TransferWatch::callback, &watch)
@@ -176,7 +176,7 @@ void printEntries(const QJsonObject &answer)
 
 QJsonObject listFolder(const Session &session, const QString &folderId)
 {
-    const QByteArray request = withSpace({ { QStringLiteral("parent_file_id"), folderId } }, session);
+    const QByteArray request = withSpace({{QStringLiteral("parent_file_id"), folderId}}, session);
     return answered([&](char **o) { return Drive_GetFileList(request.constData(), o); });
 }
 
@@ -228,18 +228,17 @@ int runDemo()
     QJsonObject final;
     out() << "uploading the folder \"Holiday project\"\n";
     out().flush();
-    if ((code = transfer(true,
-             { { QStringLiteral("file_id"), QStringLiteral("root") }, { QStringLiteral("path"), folder } }, session,
-             &final))
+    if ((code = transfer(true, {{QStringLiteral("file_id"), QStringLiteral("root")}, {QStringLiteral("path"), folder}},
+             session, &final))
         != 0)
         return fail(QStringLiteral("folder upload failed"), code);
     const QString folderId = current(final, "file_id");
     out() << "uploading the file export.mp4\n";
     out().flush();
     if ((code = transfer(true,
-             { { QStringLiteral("parent_file_id"), QStringLiteral("root") },
-                 { QStringLiteral("path"), work.filePath(QStringLiteral("export.mp4")) },
-                 { QStringLiteral("custom_name"), QStringLiteral("export.mp4") } },
+             {{QStringLiteral("parent_file_id"), QStringLiteral("root")},
+                 {QStringLiteral("path"), work.filePath(QStringLiteral("export.mp4"))},
+                 {QStringLiteral("custom_name"), QStringLiteral("export.mp4")}},
              session, &final))
         != 0)
         return fail(QStringLiteral("file upload failed"), code);
@@ -254,16 +253,16 @@ int runDemo()
     QDir().mkpath(saveDir);
     out() << "downloading the folder back\n";
     out().flush();
-    if ((code = transfer(false, { { QStringLiteral("file_id"), folderId }, { QStringLiteral("save_dir"), saveDir } },
-             session, &final))
+    if ((code = transfer(
+             false, {{QStringLiteral("file_id"), folderId}, {QStringLiteral("save_dir"), saveDir}}, session, &final))
         != 0)
         return fail(QStringLiteral("download failed"), code);
     out() << "downloaded to " << current(final, "path") << '\n';
 
     const QByteArray shareRequest
-        = withSpace({ { QStringLiteral("file_id"), fileId }, { QStringLiteral("expires_in"), 7 * 24 * 3600 },
-                        { QStringLiteral("code"), QStringLiteral("4321") }, { QStringLiteral("type"), 0 },
-                        { QStringLiteral("tags"), QJsonArray() } },
+        = withSpace({{QStringLiteral("file_id"), fileId}, {QStringLiteral("expires_in"), 7 * 24 * 3600},
+                        {QStringLiteral("code"), QStringLiteral("4321")}, {QStringLiteral("type"), 0},
+                        {QStringLiteral("tags"), QJsonArray()}},
             session);
     const QJsonObject share = answered([&](char **o) { return Drive_ShareFile(shareRequest.constData(), o); });
     if (codeOf(share) != 0)
@@ -284,9 +283,9 @@ int main(int argc, char **argv)
     parser.setApplicationDescription(QStringLiteral("The local cloud drive from the command line."));
     parser.addHelpOption();
     parser.addOption(
-        { QStringLiteral("root"), QStringLiteral("Drive folder (default: $TQDRIVE_ROOT)."), QStringLiteral("folder") });
+        {QStringLiteral("root"), QStringLiteral("Drive folder (default: $TQDRIVE_ROOT)."), QStringLiteral("folder")});
     parser.addOption(
-        { QStringLiteral("token"), QStringLiteral("Access token of the account."), QStringLiteral("token") });
+        {QStringLiteral("token"), QStringLiteral("Access token of the account."), QStringLiteral("token")});
     parser.addPositionalArgument(QStringLiteral("command"),
         QStringLiteral("demo | account <email> | upload <path> [folder-id] | download <file-id> <save-dir> | "
                        "ls [folder-id] | share <file-id> [access-code] | fetch-share <share-id[:code]> <save-dir> | "
@@ -329,9 +328,8 @@ int main(int argc, char **argv)
         if (args.size() < 3)
             return fail(QStringLiteral("fetch-share needs a share id and a folder"), TQDrive::BadArgument);
         Session anonymous;
-        code = transfer(false,
-            { { QStringLiteral("share_id"), args.at(1) }, { QStringLiteral("save_dir"), args.at(2) } }, anonymous,
-            &final);
+        code = transfer(false, {{QStringLiteral("share_id"), args.at(1)}, {QStringLiteral("save_dir"), args.at(2)}},
+            anonymous, &final);
         if (code != 0)
             return fail(QStringLiteral("download failed"), code);
         out() << current(final, "path") << '\n';
@@ -345,15 +343,14 @@ int main(int argc, char **argv)
     if (command == QLatin1String("upload") && args.size() >= 2) {
         const QString target = args.value(2, QStringLiteral("root"));
         code = transfer(true,
-            { { QStringLiteral("file_id"), target },
-                { QStringLiteral("path"), QFileInfo(args.at(1)).absoluteFilePath() } },
+            {{QStringLiteral("file_id"), target}, {QStringLiteral("path"), QFileInfo(args.at(1)).absoluteFilePath()}},
             session, &final);
         if (code != 0)
             return fail(QStringLiteral("upload failed"), code);
         out() << current(final, "file_id") << '\n';
     } else if (command == QLatin1String("download") && args.size() >= 3) {
-        code = transfer(false,
-            { { QStringLiteral("file_id"), args.at(1) }, { QStringLiteral("save_dir"), args.at(2) } }, session, &final);
+        code = transfer(false, {{QStringLiteral("file_id"), args.at(1)}, {QStringLiteral("save_dir"), args.at(2)}},
+            session, &final);
         if (code != 0)
             return fail(QStringLiteral("download failed"), code);
         out() << current(final, "path") << '\n';
@@ -364,8 +361,8 @@ int main(int argc, char **argv)
         printEntries(answer);
     } else if (command == QLatin1String("share") && args.size() >= 2) {
         const QByteArray request
-            = withSpace({ { QStringLiteral("file_id"), args.at(1) }, { QStringLiteral("expires_in"), 0 },
-                            { QStringLiteral("code"), args.value(2) }, { QStringLiteral("type"), 0 } },
+            = withSpace({{QStringLiteral("file_id"), args.at(1)}, {QStringLiteral("expires_in"), 0},
+                            {QStringLiteral("code"), args.value(2)}, {QStringLiteral("type"), 0}},
                 session);
         const QJsonObject answer = answered([&](char **o) { return Drive_ShareFile(request.constData(), o); });
         if (codeOf(answer) != 0)

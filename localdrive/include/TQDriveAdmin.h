@@ -1,6 +1,7 @@
 // Control of the local cloud drive for tests, demos and the tqdrive tool. Not part of TQCoreKit:
 // the plug-in never calls it. Everything here works before Drive_Init as well (it opens the drive
-// folder on demand) and acts on the same drive folder the library uses.
+// folder on demand). It acts on driveRoot(): the library's folder, unless setDriveRoot() changed it
+// while the library was initialised (the library moves at its next Drive_Init).
 #ifndef TQDRIVEADMIN_H
 #define TQDRIVEADMIN_H
 
@@ -51,7 +52,7 @@ constexpr int NoAnswer = -1;
 // {"code": answerCode, "data": null}; with NoAnswer they return `result` and answer nothing.
 TQCOREKIT_API void failNextCalls(const QString &function, int count, int result, int answerCode = NoAnswer);
 // The next transfer with this custom_uid (any transfer when empty) that runs fails with `code`
-// once it has moved `bytes` bytes in that run.
+// once it has moved `bytes` bytes in that run. Codes 0 and -1 are ignored.
 TQCOREKIT_API void failTransferAfter(const QString &customUid, qint64 bytes, int code);
 
 struct CallRecord {

@@ -7,6 +7,7 @@ namespace TQDrive {
 enum Code : int {
     Ok = 0,
     NotInitialized = 1,
+    CalledFromLibraryThread = 2,
     NothingToResumeUpload = 8,
     NothingToResumeDownload = 9,
     PartialStateExists = 27,
@@ -28,6 +29,7 @@ enum Code : int {
     NotAFile = 400004,
     SaveFolderMissing = 400005,
     LocalPathMissing = 400006,
+    NotAFolder = 400007,
 
     WrongSpace = 403001,
     FileBlocked = 403002,

@@ -13,7 +13,7 @@ void DriveControl::failNextCalls(const QString &function, int count, int result,
         m_callFaults.remove(function);
         return;
     }
-    m_callFaults.insert(function, { count, { result, answerCode } });
+    m_callFaults.insert(function, {count, {result, answerCode}});
 }
 
 bool DriveControl::takeCallFault(const char *function, CallFault *out)
@@ -33,7 +33,7 @@ bool DriveControl::takeCallFault(const char *function, CallFault *out)
 void DriveControl::failTransferAfter(const QString &uid, qint64 bytes, int code)
 {
     QMutexLocker lock(&m_mutex);
-    m_transferFaults.insert(uid, { qMax<qint64>(0, bytes), code });
+    m_transferFaults.insert(uid, {qMax<qint64>(0, bytes), code});
 }
 
 void DriveControl::takeTransferFault(const QString &uid, qint64 *bytes, int *code)
@@ -53,7 +53,7 @@ void DriveControl::takeTransferFault(const QString &uid, qint64 *bytes, int *cod
 void DriveControl::record(const char *function, const QString &request, qint64 result, const QByteArray &answer)
 {
     QMutexLocker lock(&m_mutex);
-    m_calls.push_back({ QLatin1String(function), request, result, QString::fromUtf8(answer) });
+    m_calls.push_back({QLatin1String(function), request, result, QString::fromUtf8(answer)});
     if (m_calls.size() > kMaxCalls)
         m_calls.pop_front();
 }

@@ -48,7 +48,7 @@ private:
     QHash<QString, ArmedCallFault> m_callFaults;
     QHash<QString, TransferFault> m_transferFaults;
     std::deque<TQDriveAdmin::CallRecord> m_calls;
-    std::atomic<qint64> m_throttle { 0 };
+    std::atomic<qint64> m_throttle{0};
 };
 
 } // namespace TQDrive

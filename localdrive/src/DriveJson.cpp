@@ -109,7 +109,7 @@ QByteArray toText(const QJsonValue &value)
     else if (value.isArray())
         text = QJsonDocument(value.toArray()).toJson(QJsonDocument::Compact);
     else
-        return QJsonDocument(QJsonArray { value }).toJson(QJsonDocument::Compact).mid(1).chopped(1);
+        return QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact).mid(1).chopped(1);
     const QByteArray &marker = exactMarker();
     int at = 0;
     while ((at = text.indexOf(marker, at)) >= 0) {

@@ -1,5 +1,6 @@
 #include "DriveStore.h"
 
+#include "ContentHasher.h"
 #include "TQDriveCodes.h"
 
 #include <QDateTime>
@@ -236,9 +237,9 @@ QString DriveStore::blobPath(const QString &hash) const
 
 QString DriveStore::stagingDir(const QString &uid, TransferKind kind) const
 {
-    // The uid is the caller's text: hash it into a safe folder name.
+    // The uid is the caller's text: its digest makes a safe folder name of fixed length.
     const QByteArray key = QByteArray::number(int(kind)) + ':' + uid.toUtf8();
-    return m_root + QStringLiteral("/staging/") + QString::fromLatin1(key.toHex().left(96));
+    return m_root + QStringLiteral("/staging/") + ContentHasher::hashOf(key);
 }
 
 QString DriveStore::newId()
@@ -517,13 +518,15 @@ int DriveStore::createFolderPath(const Space &space, const QString &parentId, co
             return BadName;
     }
     QMutexLocker lock(&m_mutex);
-    Entry parent;
-    if (!loadEntry(resolveId(space, parentId), &parent) || parent.spaceId != space.spaceId || parent.trashed)
-        return ParentNotFound;
-    if (!parent.isDir)
-        return ParentNotFound;
     if (!begin())
         return StorageFailed;
+    // Checked inside the transaction: a peer process cannot remove the parent in between.
+    Entry parent;
+    if (!loadEntry(resolveId(space, parentId), &parent) || parent.spaceId != space.spaceId || parent.trashed
+        || !parent.isDir) {
+        rollback();
+        return ParentNotFound;
+    }
     QString current = parent.id;
     const qint64 now = nowMs();
     for (const QString &part : parts) {
@@ -562,7 +565,7 @@ int DriveStore::list(const Space &space, const QString &parentId, QVector<Entry>
     if (!loadEntry(resolveId(space, parentId), &parent) || parent.spaceId != space.spaceId || parent.trashed)
         return FileNotFound;
     if (!parent.isDir)
-        return NotAFile;
+        return NotAFolder;
     SqliteDb::Lease q = m_db.cached("SELECT id, space_id, parent_id, name, is_dir, size, hash, hidden, trashed, "
                                     "blocked, ctime, mtime FROM files WHERE parent_id = ?1 AND trashed = 0 "
                                     "ORDER BY is_dir DESC, name_key");
@@ -582,7 +585,7 @@ int DriveStore::search(
     QString parent;
     if (!parentId.isEmpty()) {
         Entry p;
-        if (!loadEntry(resolveId(space, parentId), &p) || p.spaceId != space.spaceId)
+        if (!loadEntry(resolveId(space, parentId), &p) || p.spaceId != space.spaceId || p.trashed || !p.isDir)
             return ParentNotFound;
         parent = p.id;
     }
@@ -610,25 +613,44 @@ int DriveStore::rename(const Space &space, const QString &fileId, const QString 
     if (!isValidCloudName(newName))
         return BadName;
     QMutexLocker lock(&m_mutex);
+    if (!begin())
+        return StorageFailed;
     Entry e;
-    const int code = loadMovable(space, fileId, &e);
-    if (code != Ok)
-        return code;
-    if (e.trashed)
-        return FileNotFound;
     Entry other;
-    if (childByName(e.parentId, newName, &other) && other.id != e.id)
-        return NameClash;
-    SqliteStatement q(m_db, "UPDATE files SET name = ?2, name_key = ?3, mtime = ?4 WHERE id = ?1");
-    q.bind(1, e.id).bind(2, newName).bind(3, caseKey(newName)).bind(4, nowMs());
-    return q.exec() ? Ok : StorageFailed;
+    int code = loadMovable(space, fileId, &e);
+    if (code == Ok && e.trashed)
+        code = FileNotFound;
+    if (code == Ok && childByName(e.parentId, newName, &other) && other.id != e.id)
+        code = NameClash;
+    if (code == Ok) {
+        SqliteStatement q(m_db, "UPDATE files SET name = ?2, name_key = ?3, mtime = ?4 WHERE id = ?1");
+        q.bind(1, e.id).bind(2, newName).bind(3, caseKey(newName)).bind(4, nowMs());
+        code = q.exec() ? Ok : StorageFailed;
+    }
+    if (code != Ok || !commit()) {
+        rollback();
+        return code != Ok ? code : StorageFailed;
+    }
+    return Ok;
 }
 
 int DriveStore::moveToRecycleBin(const Entry &e)
 {
+    // What lies inside goes with it (marked 2), so no path, search or share reaches it any more.
+    SqliteDb::Lease inside = m_db.cached("WITH RECURSIVE sub(id) AS (SELECT id FROM files WHERE parent_id = ?1 "
+                                         "UNION ALL SELECT f.id FROM files f JOIN sub ON f.parent_id = sub.id) "
+                                         "UPDATE files SET trashed = 2 WHERE id IN sub");
+    inside.bind(1, e.id);
     SqliteDb::Lease q = m_db.cached("UPDATE files SET trashed = 1, mtime = ?2 WHERE id = ?1");
     q.bind(1, e.id).bind(2, nowMs());
-    return q.exec() ? Ok : StorageFailed;
+    return inside.exec() && q.exec() ? Ok : StorageFailed;
+}
+
+bool DriveStore::hasChild(const QString &parentId, const QString &name)
+{
+    QMutexLocker lock(&m_mutex);
+    Entry ignored;
+    return childByName(parentId, name, &ignored);
 }
 
 int DriveStore::loadMovable(const Space &space, const QString &fileId, Entry *e)
@@ -642,10 +664,17 @@ int DriveStore::recycle(const Space &space, const QString &fileId)
 {
     QMutexLocker lock(&m_mutex);
     Entry e;
-    const int code = loadMovable(space, fileId, &e);
-    if (code != Ok)
+    int code = loadMovable(space, fileId, &e);
+    if (code != Ok || e.trashed)
         return code;
-    return e.trashed ? Ok : moveToRecycleBin(e);
+    if (!begin())
+        return StorageFailed;
+    code = moveToRecycleBin(e);
+    if (code != Ok || !commit()) {
+        rollback();
+        return StorageFailed;
+    }
+    return Ok;
 }
 
 int DriveStore::dropBlobRef(const QString &hash, QStringList *doomed)
@@ -685,6 +714,8 @@ int DriveStore::addBlobRef(const QString &hash, qint64 size, const QString &stag
             return StorageFailed;
         QFile::remove(stagingPath);
     }
+    // Stored content is never written again; its file is handed out as a thumbnail address too.
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
     if (known)
         return Ok;
     SqliteDb::Lease ins = m_db.cached("INSERT OR IGNORE INTO blobs(hash, size, refs) VALUES(?1, ?2, 1)");
@@ -708,7 +739,7 @@ int DriveStore::removeTree(const QString &fileId, quint64 spaceId, QStringList *
             "SELECT f.id, f.is_dir, f.size, f.hash FROM files f JOIN sub ON f.id = sub.id");
         q.bind(1, fileId);
         while (q.next())
-            rows.append({ q.text(0), q.int64(1) != 0, q.int64(2), q.text(3) });
+            rows.append({q.text(0), q.int64(1) != 0, q.int64(2), q.text(3)});
         if (q.failed())
             return StorageFailed;
     }

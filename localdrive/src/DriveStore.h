@@ -54,7 +54,7 @@ struct Entry {
     qint64 size = 0;
     QString hash;
     bool hidden = false;
-    bool trashed = false;
+    bool trashed = false; // in the recycle bin, itself or inside a recycled folder
     bool blocked = false;
     qint64 ctime = 0;
     qint64 mtime = 0;
@@ -160,6 +160,7 @@ public:
     int createFolderPath(const Space &space, const QString &parentId, const QString &relativePath, bool hidden,
         const QString &tags, QString *fileId);
     int list(const Space &space, const QString &parentId, QVector<Entry> *out);
+    bool hasChild(const QString &parentId, const QString &name);
     int search(const Space &space, const QString &parentId, const QString &type, const QStringList &names,
         QVector<Entry> *out);
     int rename(const Space &space, const QString &fileId, const QString &newName);

@@ -13,6 +13,7 @@
 #include <QMutexLocker>
 #include <QStandardPaths>
 #include <QTextStream>
+#include <QUuid>
 
 #include <cerrno>
 #include <csignal>
@@ -28,6 +29,9 @@ constexpr int kTransferThreads = 3;
 constexpr int kStopWaitMs = 15000;
 constexpr int kMaxTreeDepth = 256;
 constexpr int kMaxUidLength = 256;
+constexpr qint64 kMaxShareSeconds = qint64(100) * 366 * 24 * 3600;
+
+thread_local bool t_onLibraryThread = false;
 
 QString jobKey(const QString &uid, TransferKind kind)
 {
@@ -53,7 +57,7 @@ QString safeComponent(const QString &name)
     if (out.isEmpty() || out == QLatin1String(".") || out == QLatin1String(".."))
         out = QStringLiteral("_");
     while (out.toUtf8().size() > 255)
-        out.chop(1);
+        out.chop(out.size() >= 2 && out.at(out.size() - 1).isLowSurrogate() ? 2 : 1);
     return out;
 }
 
@@ -67,7 +71,7 @@ QString freeLocalPath(const QString &folder, const QString &name, bool isDir)
 {
     for (int n = 1;; ++n) {
         const QString candidate = folder + QLatin1Char('/') + numberedName(name, isDir, n);
-        if (!QFileInfo::exists(candidate) && !QFileInfo::exists(candidate + QStringLiteral(".tqpart")))
+        if (!QFileInfo::exists(candidate))
             return candidate;
     }
 }
@@ -86,18 +90,18 @@ int readClashMode(const QJsonObject &item, int *mode)
 
 QJsonObject spaceJson(const Space &s)
 {
-    return QJsonObject { { QStringLiteral("space_id"), exactNumber(s.spaceId) }, { QStringLiteral("is_default"), 1 },
-        { QStringLiteral("level"), s.level }, { QStringLiteral("level_alias"), s.levelAlias },
-        { QStringLiteral("name"), s.name }, { QStringLiteral("platform"), s.platform },
-        { QStringLiteral("expired_time"), s.expiredTime }, { QStringLiteral("used_size"), s.usedSize },
-        { QStringLiteral("total_size"), s.totalSize }, { QStringLiteral("file_size_limit"), s.fileSizeLimit },
-        { QStringLiteral("single_file_upload_size"), s.singleFileUploadSize } };
+    return QJsonObject{{QStringLiteral("space_id"), exactNumber(s.spaceId)}, {QStringLiteral("is_default"), 1},
+        {QStringLiteral("level"), s.level}, {QStringLiteral("level_alias"), s.levelAlias},
+        {QStringLiteral("name"), s.name}, {QStringLiteral("platform"), s.platform},
+        {QStringLiteral("expired_time"), s.expiredTime}, {QStringLiteral("used_size"), s.usedSize},
+        {QStringLiteral("total_size"), s.totalSize}, {QStringLiteral("file_size_limit"), s.fileSizeLimit},
+        {QStringLiteral("single_file_upload_size"), s.singleFileUploadSize}};
 }
 
 bool isImageName(const QString &name)
 {
-    static const QStringList suffixes { QStringLiteral("png"), QStringLiteral("jpg"), QStringLiteral("jpeg"),
-        QStringLiteral("bmp"), QStringLiteral("gif"), QStringLiteral("webp") };
+    static const QStringList suffixes{QStringLiteral("png"), QStringLiteral("jpg"), QStringLiteral("jpeg"),
+        QStringLiteral("bmp"), QStringLiteral("gif"), QStringLiteral("webp")};
     return suffixes.contains(QFileInfo(name).suffix().toLower());
 }
 
@@ -107,9 +111,9 @@ int copyVerified(const QString &blob, const QString &hash, const QString &target
     QFile in(blob);
     if (!in.open(QIODevice::ReadOnly))
         return ContentDamaged;
-    const QString part = target + QStringLiteral(".tqpart");
+    const QString part = TransferJob::partPath(target, QUuid::createUuid().toString());
     QFile out(part);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly))
         return LocalWriteFailed;
     ContentHasher hasher;
     QByteArray buffer(1 << 20, Qt::Uninitialized);
@@ -130,6 +134,16 @@ int copyVerified(const QString &blob, const QString &hash, const QString &target
 }
 
 } // namespace
+
+LocalDrive::LibraryThreadScope::LibraryThreadScope()
+{
+    t_onLibraryThread = true;
+}
+
+LocalDrive::LibraryThreadScope::~LibraryThreadScope()
+{
+    t_onLibraryThread = false;
+}
 
 LocalDrive &LocalDrive::instance()
 {
@@ -258,6 +272,9 @@ void LocalDrive::stopJobs(bool onlyAccountJobs)
 
 int LocalDrive::uninit()
 {
+    // It waits for the library's threads, so it cannot run on one of them.
+    if (t_onLibraryThread)
+        return CalledFromLibraryThread;
     {
         QMutexLocker lock(&m_mutex);
         if (!m_initialized || m_closing)
@@ -303,11 +320,12 @@ void LocalDrive::setExpireCallback(Drive_TokenExpireCallback callback, void *con
 void LocalDrive::notifyExpired(const QString &token)
 {
     QMutexLocker lock(&m_mutex);
-    if (!m_initialized || !m_notifyPool || m_expiryNotified.contains(token))
+    if (!m_initialized || !m_notifyPool || !m_expireCallback || m_expiryNotified.contains(token))
         return;
     m_expiryNotified.insert(token);
     // From a library thread, as a network client would, so the caller's locks are not held.
     m_notifyPool->start([this]() {
+        const LibraryThreadScope libraryThread;
         Drive_TokenExpireCallback callback = nullptr;
         void *context = nullptr;
         {
@@ -456,7 +474,7 @@ int LocalDrive::queryService(const QJsonObject &request, QJsonValue *data)
     const int code = accountForToken(token, &account);
     if (code != Ok)
         return code;
-    *data = QJsonObject { { QStringLiteral("dc"), account.dataCenter }, { QStringLiteral("uid"), account.uid } };
+    *data = QJsonObject{{QStringLiteral("dc"), account.dataCenter}, {QStringLiteral("uid"), account.uid}};
     switch (account.serviceState) {
     case ServiceState::NotOpened:
         return Ok;
@@ -479,7 +497,7 @@ int LocalDrive::openService(const QJsonObject &request, QJsonValue *data)
     const int code = accountForToken(token, &account);
     if (code != Ok)
         return code;
-    *data = QJsonObject { { QStringLiteral("dc"), account.dataCenter } };
+    *data = QJsonObject{{QStringLiteral("dc"), account.dataCenter}};
     switch (account.serviceState) {
     case ServiceState::NotOpened:
         return store()->setServiceState(account.id, ServiceState::Opened, account.dataCenter) ? Ok : StorageFailed;
@@ -500,7 +518,7 @@ int LocalDrive::spaceList(QJsonValue *data)
     const int code = session(QJsonObject(), &account, &space, false);
     if (code != Ok)
         return code;
-    *data = QJsonArray { spaceJson(space) };
+    *data = QJsonArray{spaceJson(space)};
     return Ok;
 }
 
@@ -522,14 +540,14 @@ QJsonObject LocalDrive::entryJson(const Entry &e, const std::shared_ptr<DriveSto
     QString thumbnail;
     if (!e.isDir && !e.blocked && isImageName(e.name))
         thumbnail = QUrl::fromLocalFile(s->blobPath(e.hash)).toString();
-    return QJsonObject { { QStringLiteral("file_id"), e.id }, { QStringLiteral("parent_file_id"), e.parentId },
-        { QStringLiteral("name"), e.name },
-        { QStringLiteral("type"), e.isDir ? QStringLiteral("folder") : QStringLiteral("file") },
-        { QStringLiteral("size"), e.size }, { QStringLiteral("thumbnail"), thumbnail },
-        { QStringLiteral("content_hash"), e.hash },
-        { QStringLiteral("content_hash_name"), e.isDir ? QString() : ContentHasher::name() },
-        { QStringLiteral("hidden"), e.hidden }, { QStringLiteral("blocked"), e.blocked },
-        { QStringLiteral("ctime"), e.ctime }, { QStringLiteral("mtime"), e.mtime } };
+    return QJsonObject{{QStringLiteral("file_id"), e.id}, {QStringLiteral("parent_file_id"), e.parentId},
+        {QStringLiteral("name"), e.name},
+        {QStringLiteral("type"), e.isDir ? QStringLiteral("folder") : QStringLiteral("file")},
+        {QStringLiteral("size"), e.size}, {QStringLiteral("thumbnail"), thumbnail},
+        {QStringLiteral("content_hash"), e.hash},
+        {QStringLiteral("content_hash_name"), e.isDir ? QString() : ContentHasher::name()},
+        {QStringLiteral("hidden"), e.hidden}, {QStringLiteral("blocked"), e.blocked},
+        {QStringLiteral("ctime"), e.ctime}, {QStringLiteral("mtime"), e.mtime}};
 }
 
 QJsonArray LocalDrive::entriesJson(const QVector<Entry> &entries, const std::shared_ptr<DriveStore> &s) const
@@ -555,7 +573,7 @@ int LocalDrive::projectRoot(const QJsonObject &request, QJsonValue *data)
     QString id;
     code = store()->projectRoot(space, name, &id);
     if (code == Ok)
-        *data = QJsonObject { { QStringLiteral("file_id"), id }, { QStringLiteral("name"), name } };
+        *data = QJsonObject{{QStringLiteral("file_id"), id}, {QStringLiteral("name"), name}};
     return code;
 }
 
@@ -581,7 +599,7 @@ int LocalDrive::createDir(const QJsonObject &request, QJsonValue *data)
     code = s->createFolderPath(
         space, parent, name, hidden, QString::fromUtf8(toText(tags.isArray() ? tags : QJsonArray())), &id);
     if (code == Ok)
-        *data = QJsonObject { { QStringLiteral("file_id"), id }, { QStringLiteral("path"), s->cloudPath(id) } };
+        *data = QJsonObject{{QStringLiteral("file_id"), id}, {QStringLiteral("path"), s->cloudPath(id)}};
     return code;
 }
 
@@ -646,7 +664,8 @@ int LocalDrive::share(const QJsonObject &request, QJsonValue *data)
     QString accessCode;
     qint64 expiresIn = 0;
     qint64 type = 0;
-    if (!readString(request, "file_id", &fileId) || !readInteger(request, "expires_in", &expiresIn) || expiresIn < 0)
+    if (!readString(request, "file_id", &fileId) || !readInteger(request, "expires_in", &expiresIn) || expiresIn < 0
+        || expiresIn > kMaxShareSeconds)
         return BadArgument;
     if (!readOptionalString(request, "code", &accessCode))
         return BadArgument;
@@ -661,9 +680,9 @@ int LocalDrive::share(const QJsonObject &request, QJsonValue *data)
     code = store()->createShare(space, fileId, accessCode, expiresIn, int(type),
         QString::fromUtf8(toText(tags.isArray() ? tags : QJsonArray())), &share);
     if (code == Ok) {
-        *data = QJsonObject { { QStringLiteral("id"), share.id },
-            { QStringLiteral("url"), QStringLiteral("https://share.tqdrive.local/s/") + share.id },
-            { QStringLiteral("code"), share.accessCode }, { QStringLiteral("expires_at"), share.expiresAt / 1000 } };
+        *data = QJsonObject{{QStringLiteral("id"), share.id},
+            {QStringLiteral("url"), QStringLiteral("https://share.tqdrive.local/s/") + share.id},
+            {QStringLiteral("code"), share.accessCode}, {QStringLiteral("expires_at"), share.expiresAt / 1000}};
     }
     return code;
 }
@@ -701,7 +720,7 @@ int LocalDrive::simpleDownload(const QJsonObject &request, QJsonValue *data)
     }
     code = copyVerified(s->blobPath(e.hash), e.hash, target);
     if (code == Ok)
-        *data = QJsonObject { { QStringLiteral("path"), target }, { QStringLiteral("file_id"), e.id } };
+        *data = QJsonObject{{QStringLiteral("path"), target}, {QStringLiteral("file_id"), e.id}};
     return code;
 }
 
@@ -821,6 +840,9 @@ int LocalDrive::planUpload(
         return it.index;
     };
     const QString topName = customName.isEmpty() ? safeComponent(top.fileName()) : customName;
+    // Refused before any byte moves; the store checks again when it records the entry.
+    if (record->clashMode == int(ClashMode::Fail) && s->hasChild(folder.id, topName))
+        return NameClash;
     const int topIndex = add(top, -1, topName);
     if (top.isDir()) {
         // Pre-order, so every folder is planned (and later created) before what it holds.
@@ -829,7 +851,7 @@ int LocalDrive::planUpload(
             int index;
             int depth;
         };
-        QVector<Pending> stack { { top.absoluteFilePath(), topIndex, 0 } };
+        QVector<Pending> stack{{top.absoluteFilePath(), topIndex, 0}};
         while (!stack.isEmpty()) {
             const Pending dir = stack.takeLast();
             if (dir.depth > kMaxTreeDepth)
@@ -842,7 +864,7 @@ int LocalDrive::planUpload(
                     continue; // a link could lead outside the folder or into a loop
                 const int index = add(entry, dir.index, safeComponent(entry.fileName()));
                 if (entry.isDir())
-                    subdirs.append({ entry.absoluteFilePath(), index, dir.depth + 1 });
+                    subdirs.append({entry.absoluteFilePath(), index, dir.depth + 1});
             }
             for (int i = subdirs.size() - 1; i >= 0; --i)
                 stack.append(subdirs[i]);
@@ -944,7 +966,7 @@ int LocalDrive::planDownload(const QJsonObject &item, const std::shared_ptr<Driv
     };
     QVector<Pending> stack;
     if (top.isDir)
-        stack.append({ top.id, topIndex, target, topCloudPath, 0 });
+        stack.append({top.id, topIndex, target, topCloudPath, 0});
     while (!stack.isEmpty()) {
         const Pending dir = stack.takeLast();
         if (dir.depth > kMaxTreeDepth)
@@ -963,7 +985,7 @@ int LocalDrive::planDownload(const QJsonObject &item, const std::shared_ptr<Driv
             const QString cloudPath = dir.cloudPath + QLatin1Char('/') + child.name;
             const int index = add(child, dir.index, localPath, cloudPath);
             if (child.isDir)
-                subdirs.append({ child.id, index, localPath, cloudPath, dir.depth + 1 });
+                subdirs.append({child.id, index, localPath, cloudPath, dir.depth + 1});
         }
         for (int i = subdirs.size() - 1; i >= 0; --i)
             stack.append(subdirs[i]);
@@ -1046,6 +1068,8 @@ int LocalDrive::startDownload(const QJsonObject &request, Drive_ProgressCallback
     Account account;
     Space space;
     const bool byShare = item.contains(QLatin1String("share_id"));
+    if (byShare && !item.value(QLatin1String("share_id")).isString())
+        return BadArgument;
     if (!byShare && (code = session(request, &account, &space)) != Ok)
         return code;
     TransferRecord existing;

@@ -25,6 +25,12 @@ class LocalDrive
 public:
     static LocalDrive &instance();
 
+    // Marks the library's own threads (transfers, notifications) while it lives.
+    struct LibraryThreadScope {
+        LibraryThreadScope();
+        ~LibraryThreadScope();
+    };
+
     DriveControl &control() { return m_control; }
 
     QString driveRoot() const;

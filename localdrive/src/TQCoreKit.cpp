@@ -5,6 +5,8 @@
 #include "LocalDrive.h"
 #include "TQDriveCodes.h"
 
+#include <QRegularExpression>
+
 #include <cstdlib>
 
 using namespace TQDrive;
@@ -13,7 +15,11 @@ namespace {
 
 QString requestText(const char *request)
 {
-    return request ? QString::fromUtf8(request) : QString();
+    if (!request)
+        return QString();
+    // Tokens are secrets: the call record keeps that one was sent, not what it was.
+    static const QRegularExpression token(QStringLiteral("(\"token\"\\s*:\\s*\")(?:[^\"\\\\]|\\\\.)*\""));
+    return QString::fromUtf8(request).replace(token, QStringLiteral("\\1***\""));
 }
 
 LocalDrive &drive()
@@ -257,12 +263,11 @@ int Drive_RenameFile(const char *request)
 
 bool Drive_IsBePunishedFile(const char *request)
 {
+    // The answer is a plain boolean: a request that cannot be checked is not a blocked file.
     bool blocked = false;
-    const int result = plainJsonCall("Drive_IsBePunishedFile", request, [&](const QJsonObject &o) {
-        drive().isBlocked(o, &blocked);
-        return blocked ? 1 : 0;
-    });
-    return result != 0;
+    plainJsonCall(
+        "Drive_IsBePunishedFile", request, [&](const QJsonObject &o) { return drive().isBlocked(o, &blocked); });
+    return blocked;
 }
 
 void Drive_FreeBuf(char *buffer)

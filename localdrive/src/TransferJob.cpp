@@ -96,6 +96,7 @@ bool TransferJob::waitStopped(int timeoutMs)
 
 void TransferJob::run()
 {
+    const LocalDrive::LibraryThreadScope libraryThread;
     {
         QMutexLocker lock(&m_mutex);
         if (m_phase != Phase::Queued)
@@ -110,8 +111,7 @@ void TransferJob::run()
         m_store->removeTransfer(m_record.uid, m_record.kind);
         QDir(m_store->stagingDir(m_record.uid, m_record.kind)).removeRecursively();
         const TransferItem &top = m_items.first();
-        report(3, 3, 0, &top, localPathOf(top),
-            m_record.kind == TransferKind::Upload ? top.cloudPath : localPathOf(top), top.fileId, top.hash);
+        report(3, 3, 0, &top, originOf(top), destinationOf(top), top.fileId, top.hash);
     } else if (code == -1) {
         settleStop();
     } else {
@@ -162,7 +162,7 @@ void TransferJob::discard(
     if (record.kind == TransferKind::Download) {
         for (const TransferItem &item : items) {
             if (!item.isDir && !item.done)
-                QFile::remove(item.target + QStringLiteral(".tqpart"));
+                QFile::remove(partPath(item.target, record.uid));
         }
     }
 }
@@ -173,7 +173,7 @@ void TransferJob::finishWithError(int code)
     m_store->setTransferState(m_record.uid, m_record.kind, QStringLiteral("failed"), 0);
     const TransferItem &top = m_items.first();
     m_drive->logLine(QStringLiteral("transfer %1 failed with code %2").arg(m_record.uid).arg(code));
-    report(4, 4, code, &top, localPathOf(top), QString(), QString(), QString());
+    report(4, 4, code, &top, originOf(top), QString(), QString(), QString());
 }
 
 QString TransferJob::localPathOf(const TransferItem &item) const
@@ -183,22 +183,38 @@ QString TransferJob::localPathOf(const TransferItem &item) const
     return withSlash(item.target, item.isDir);
 }
 
+// Where an item comes from: the local path of an upload, the cloud path of a download.
+QString TransferJob::originOf(const TransferItem &item) const
+{
+    return m_record.kind == TransferKind::Upload ? localPathOf(item) : item.cloudPath;
+}
+
+QString TransferJob::destinationOf(const TransferItem &item) const
+{
+    return m_record.kind == TransferKind::Upload ? item.cloudPath : localPathOf(item);
+}
+
+QString TransferJob::partPath(const QString &target, const QString &uid)
+{
+    // Named after the transfer, so two downloads of one name into one folder never share a part.
+    return target + QLatin1Char('.') + ContentHasher::hashOf(uid.toUtf8()).left(12) + QStringLiteral(".tqpart");
+}
+
 void TransferJob::report(int status, int currentStatus, int currentCode, const TransferItem *item,
     const QString &originPath, const QString &path, const QString &fileId, const QString &hash)
 {
     if (!m_callback)
         return;
-    QJsonObject all { { QStringLiteral("total_size"), m_totalSize },
-        { QStringLiteral("transferred_size"), m_transferred }, { QStringLiteral("total_count"), m_totalCount },
-        { QStringLiteral("finished_count"), m_finishedCount } };
-    QJsonObject current { { QStringLiteral("status"), currentStatus }, { QStringLiteral("code"), currentCode },
-        { QStringLiteral("origin_path"), originPath }, { QStringLiteral("path"), path },
-        { QStringLiteral("file_id"), fileId }, { QStringLiteral("content_hash"), hash },
-        { QStringLiteral("content_hash_name"), hash.isEmpty() ? QString() : ContentHasher::name() },
-        { QStringLiteral("size"), item ? item->size : 0 }, { QStringLiteral("is_dir"), item && item->isDir } };
-    const QJsonObject info { { QStringLiteral("status"), status }, { QStringLiteral("code"), 0 },
-        { QStringLiteral("custom_uid"), m_record.uid }, { QStringLiteral("all"), all },
-        { QStringLiteral("current"), current } };
+    QJsonObject all{{QStringLiteral("total_size"), m_totalSize}, {QStringLiteral("transferred_size"), m_transferred},
+        {QStringLiteral("total_count"), m_totalCount}, {QStringLiteral("finished_count"), m_finishedCount}};
+    QJsonObject current{{QStringLiteral("status"), currentStatus}, {QStringLiteral("code"), currentCode},
+        {QStringLiteral("origin_path"), originPath}, {QStringLiteral("path"), path},
+        {QStringLiteral("file_id"), fileId}, {QStringLiteral("content_hash"), hash},
+        {QStringLiteral("content_hash_name"), hash.isEmpty() ? QString() : ContentHasher::name()},
+        {QStringLiteral("size"), item ? item->size : 0}, {QStringLiteral("is_dir"), item && item->isDir}};
+    const QJsonObject info{{QStringLiteral("status"), status}, {QStringLiteral("code"), 0},
+        {QStringLiteral("custom_uid"), m_record.uid}, {QStringLiteral("all"), all},
+        {QStringLiteral("current"), current}};
     const QByteArray uid = m_record.uid.toUtf8();
     const QByteArray text = DriveJson::toText(info);
     m_callback(uid.constData(), text.constData(), m_context);
@@ -211,9 +227,9 @@ void TransferJob::reportProgress(const TransferItem &item, bool force)
     if (!force && m_reportedOnce && m_sinceReport.elapsed() < kReportIntervalMs)
         return;
     if (m_record.kind == TransferKind::Upload)
-        report(1, 1, 0, &item, localPathOf(item), QString(), QString(), QString());
+        report(1, 1, 0, &item, originOf(item), QString(), QString(), QString());
     else
-        report(1, 1, 0, &item, item.cloudPath, localPathOf(item), item.source, QString());
+        report(1, 1, 0, &item, originOf(item), destinationOf(item), item.source, QString());
 }
 
 int TransferJob::pump(QFile &in, QFile &out, ContentHasher &hasher, const TransferItem &item)
@@ -224,7 +240,14 @@ int TransferJob::pump(QFile &in, QFile &out, ContentHasher &hasher, const Transf
         if (stop != Ok)
             return stop;
         const qint64 throttle = m_drive->control().throttle();
-        const qint64 chunk = throttle > 0 ? qMin(kThrottledChunk, qMax<qint64>(4096, throttle / 10)) : kChunk;
+        qint64 chunk = throttle > 0 ? qMin(kThrottledChunk, qMax<qint64>(4096, throttle / 10)) : kChunk;
+        if (m_failAfter >= 0) {
+            if (m_bytesThisRun >= m_failAfter) {
+                m_failAfter = -1;
+                return m_failCode;
+            }
+            chunk = qMin(chunk, m_failAfter - m_bytesThisRun); // fail at the byte asked for
+        }
         const qint64 n = in.read(buffer.data(), chunk);
         if (n < 0)
             return m_record.kind == TransferKind::Upload ? LocalReadFailed : ContentDamaged;
@@ -235,11 +258,6 @@ int TransferJob::pump(QFile &in, QFile &out, ContentHasher &hasher, const Transf
             return m_record.kind == TransferKind::Upload ? StorageFailed : LocalWriteFailed;
         m_transferred += n;
         m_bytesThisRun += n;
-        if (m_failAfter >= 0 && m_bytesThisRun >= m_failAfter) {
-            out.flush();
-            m_failAfter = -1;
-            return m_failCode;
-        }
         reportProgress(item, false);
         if (throttle > 0) {
             QMutexLocker lock(&m_mutex);
@@ -319,7 +337,7 @@ int TransferJob::flushUploads(QVector<UploadCommit> &pending, QVector<TransferIt
         item.hash = c.hash;
         item.size = c.size;
         ++m_finishedCount;
-        report(1, 3, 0, &item, localPathOf(item), item.cloudPath, item.fileId, item.hash);
+        report(1, 3, 0, &item, originOf(item), destinationOf(item), item.fileId, item.hash);
     }
     pending.clear();
     return Ok;
@@ -391,12 +409,16 @@ int TransferJob::runUpload()
 
 int TransferJob::downloadFile(const TransferItem &item)
 {
+    // The plan was made at the start; the file may have been deleted or replaced since.
+    Entry entry;
+    if (!m_store->entry(item.source, &entry) || entry.hash != item.hash || entry.trashed)
+        return FileNotFound;
     QFile in(m_store->blobPath(item.hash));
     if (!in.open(QIODevice::ReadOnly))
         return in.exists() ? StorageFailed : ContentDamaged;
     if (in.size() != item.size)
         return ContentDamaged;
-    const QString part = item.target + QStringLiteral(".tqpart");
+    const QString part = partPath(item.target, m_record.uid);
     QFile out(part);
     if (!out.open(QIODevice::ReadWrite))
         return LocalWriteFailed;
@@ -446,7 +468,7 @@ int TransferJob::runDownload()
         item.done = true;
         done.append(item.index);
         ++m_finishedCount;
-        report(1, 3, 0, &item, item.cloudPath, localPathOf(item), item.source, item.hash);
+        report(1, 3, 0, &item, originOf(item), destinationOf(item), item.source, item.hash);
         if (done.size() >= kBatchFiles || sinceFlush.elapsed() >= kReportIntervalMs) {
             code = flush();
             if (code != Ok)

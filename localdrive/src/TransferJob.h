@@ -33,6 +33,8 @@ public:
     qint64 accountId() const { return m_record.accountId; }
 
     void run();
+    // Where a download writes a file until its content is verified.
+    static QString partPath(const QString &target, const QString &uid);
     // Forgets a transfer and removes its partial content; what was completed stays.
     static void discard(
         const std::shared_ptr<DriveStore> &store, const TransferRecord &record, const QVector<TransferItem> &items);
@@ -61,6 +63,8 @@ private:
         const QString &path, const QString &fileId, const QString &hash);
     void reportProgress(const TransferItem &item, bool force);
     QString localPathOf(const TransferItem &item) const;
+    QString originOf(const TransferItem &item) const;
+    QString destinationOf(const TransferItem &item) const;
 
     LocalDrive *m_drive;
     std::shared_ptr<DriveStore> m_store;

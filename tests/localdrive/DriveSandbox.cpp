@@ -31,7 +31,7 @@ bool DriveSandbox::init()
 bool DriveSandbox::login()
 {
     const QByteArray login
-        = QJsonDocument(QJsonObject { { QStringLiteral("token"), m_token }, { QStringLiteral("is_public"), false } })
+        = QJsonDocument(QJsonObject{{QStringLiteral("token"), m_token}, {QStringLiteral("is_public"), false}})
               .toJson(QJsonDocument::Compact);
     return Drive_Login(login.constData()) == 0;
 }
@@ -51,19 +51,19 @@ QByteArray DriveSandbox::request(QJsonObject object) const
 
 QByteArray DriveSandbox::shortRequest(const QString &uid) const
 {
-    return request({ { QStringLiteral("custom_uid"), uid } });
+    return request({{QStringLiteral("custom_uid"), uid}});
 }
 
 QJsonObject DriveSandbox::createDir(const QString &parent, const QString &name) const
 {
-    const QByteArray r = request({ { QStringLiteral("parent_file_id"), parent }, { QStringLiteral("name"), name },
-        { QStringLiteral("hidden"), false }, { QStringLiteral("tags"), QJsonArray() } });
+    const QByteArray r = request({{QStringLiteral("parent_file_id"), parent}, {QStringLiteral("name"), name},
+        {QStringLiteral("hidden"), false}, {QStringLiteral("tags"), QJsonArray()}});
     return answer([&](char **o) { return Drive_CreateDir(r.constData(), o); });
 }
 
 QJsonObject DriveSandbox::list(const QString &parent) const
 {
-    const QByteArray r = request({ { QStringLiteral("parent_file_id"), parent } });
+    const QByteArray r = request({{QStringLiteral("parent_file_id"), parent}});
     return answer([&](char **o) { return Drive_GetFileList(r.constData(), o); });
 }
 

@@ -83,7 +83,7 @@ QJsonObject DriveSandbox::answer(F call)
 {
     char *text = nullptr;
     const qint64 result = call(&text);
-    QJsonObject o { { QStringLiteral("code"), -1 }, { QStringLiteral("result"), result } };
+    QJsonObject o{{QStringLiteral("code"), -1}, {QStringLiteral("result"), result}};
     if (result != 0 && text) {
         o = QJsonDocument::fromJson(text).object();
         o.insert(QStringLiteral("raw"), QString::fromUtf8(text));

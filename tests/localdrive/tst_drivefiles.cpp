@@ -25,11 +25,11 @@ QString TestDriveFiles::upload(
     DriveSandbox &drive, const QString &localPath, const QString &parent, const QString &customName)
 {
     ReportLog log;
-    QJsonObject item { { "parent_file_id", parent }, { "path", localPath } };
+    QJsonObject item{{"parent_file_id", parent}, {"path", localPath}};
     if (!customName.isEmpty())
         item.insert("custom_name", customName);
     const QString uid = QUuid::createUuid().toString();
-    const QByteArray request = drive.request({ { "custom_uid", uid }, { "upload", QJsonArray { item } } });
+    const QByteArray request = drive.request({{"custom_uid", uid}, {"upload", QJsonArray{item}}});
     if (Drive_UploadFile(request, &ReportLog::callback, &log) != 0 || !log.waitFinal() || log.finalCode() != 0)
         return QString();
     return currentOf(log.final()).value("file_id").toString();
@@ -72,33 +72,32 @@ void TestDriveFiles::foldersAndNames()
     QStringList names;
     for (const QJsonValue &v : root)
         names << v.toObject().value("name").toString();
-    QCOMPARE(names, QStringList({ "Cutlane", "Projects" }));
+    QCOMPARE(names, QStringList({"Cutlane", "Projects"}));
     const QJsonObject entry = drive.list(holiday).value("data").toArray().first().toObject();
     QCOMPARE(entry.value("file_id").toString(), notes);
     QCOMPARE(entry.value("type").toString(), QStringLiteral("file"));
     QCOMPARE(entry.value("size").toVariant().toLongLong(), QFileInfo(drive.path("notes.txt")).size());
     QVERIFY(entry.contains("thumbnail"));
-    QCOMPARE(drive.list(notes).value("code").toInt(), int(TQDrive::NotAFile));
+    QCOMPARE(drive.list(notes).value("code").toInt(), int(TQDrive::NotAFolder));
 
     // Search by names, case-insensitively, filtered by type and parent.
-    const QByteArray search = drive.request({ { "parent_file_id", projects }, { "type", "folder" },
-        { "names", QJsonObject { { "values", QJsonArray { "2026" } } } } });
+    const QByteArray search = drive.request(
+        {{"parent_file_id", projects}, {"type", "folder"}, {"names", QJsonObject{{"values", QJsonArray{"2026"}}}}});
     const QJsonArray found
         = DriveSandbox::answer([&](char **o) { return Drive_SearchFile(search, o); }).value("data").toArray();
     QCOMPARE(found.size(), 1);
-    const QByteArray anywhere
-        = drive.request({ { "names", QJsonObject { { "values", QJsonArray { "NOTES.TXT", "holiday" } } } } });
+    const QByteArray anywhere = drive.request({{"names", QJsonObject{{"values", QJsonArray{"NOTES.TXT", "holiday"}}}}});
     QCOMPARE(
         DriveSandbox::answer([&](char **o) { return Drive_SearchFile(anywhere, o); }).value("data").toArray().size(),
         2);
 
     // Rename: clashes are refused, a change of case is not a clash.
     drive.createDir(holiday, "Clips");
-    QCOMPARE(Drive_RenameFile(drive.request({ { "file_id", notes }, { "new_file_name", "clips" } })),
-        int(TQDrive::NameClash));
-    QCOMPARE(Drive_RenameFile(drive.request({ { "file_id", notes }, { "new_file_name", "Notes.TXT" } })), 0);
-    QCOMPARE(Drive_RenameFile(drive.request({ { "file_id", notes }, { "new_file_name", "../escape" } })),
-        int(TQDrive::BadName));
+    QCOMPARE(
+        Drive_RenameFile(drive.request({{"file_id", notes}, {"new_file_name", "clips"}})), int(TQDrive::NameClash));
+    QCOMPARE(Drive_RenameFile(drive.request({{"file_id", notes}, {"new_file_name", "Notes.TXT"}})), 0);
+    QCOMPARE(
+        Drive_RenameFile(drive.request({{"file_id", notes}, {"new_file_name", "../escape"}})), int(TQDrive::BadName));
     const QJsonArray afterRename = drive.list(holiday).value("data").toArray();
     QCOMPARE(afterRename.last().toObject().value("name").toString(), QStringLiteral("Notes.TXT"));
 }
@@ -123,19 +122,25 @@ void TestDriveFiles::recycleAndDelete()
     };
     QCOMPARE(blobCount(), 1); // identical content is stored once
 
-    // The recycle bin hides the folder and frees its name, but keeps counting its size.
-    QCOMPARE(Drive_RecycleFile(drive.request({ { "file_id", folder } })), 0);
+    // The recycle bin hides the folder and what it holds, frees its name, but keeps counting its size.
+    QCOMPARE(Drive_RecycleFile(drive.request({{"file_id", folder}})), 0);
     QCOMPARE(drive.list("root").value("data").toArray().size(), 1);
+    const QByteArray search = drive.request({{"names", QJsonObject{{"values", QJsonArray{"a.bin"}}}}});
+    QCOMPARE(
+        DriveSandbox::answer([&](char **o) { return Drive_SearchFile(search, o); }).value("data").toArray().size(), 0);
+    const QByteArray shareInside = drive.request({{"file_id", first}, {"expires_in", 0}, {"code", ""}, {"type", 0}});
+    QCOMPARE(DriveSandbox::answer([&](char **o) { return Drive_ShareFile(shareInside, o); }).value("code").toInt(),
+        int(TQDrive::FileNotFound));
     QCOMPARE(used(), 600000LL);
     QVERIFY(!drive.createDir("root", "Stuff").value("data").toObject().value("file_id").toString().isEmpty());
-    QCOMPARE(Drive_RecycleFile(drive.request({ { "file_id", folder } })), 0);
+    QCOMPARE(Drive_RecycleFile(drive.request({{"file_id", folder}})), 0);
 
     // Deleting for good frees the space; content goes when its last file goes.
-    QCOMPARE(Drive_DeleteFile(drive.request({ { "file_id", folder } })), 0);
+    QCOMPARE(Drive_DeleteFile(drive.request({{"file_id", folder}})), 0);
     QCOMPARE(used(), 300000LL);
     QCOMPARE(blobCount(), 1);
-    QCOMPARE(Drive_DeleteFile(drive.request({ { "file_id", first } })), int(TQDrive::FileNotFound));
-    QCOMPARE(Drive_DeleteFile(drive.request({ { "file_id", copy } })), 0);
+    QCOMPARE(Drive_DeleteFile(drive.request({{"file_id", first}})), int(TQDrive::FileNotFound));
+    QCOMPARE(Drive_DeleteFile(drive.request({{"file_id", copy}})), 0);
     QCOMPARE(used(), 0LL);
     QCOMPARE(blobCount(), 0);
 }
@@ -149,8 +154,8 @@ void TestDriveFiles::sharesAndSimpleDownload()
     QVERIFY(!fileId.isEmpty());
 
     auto share = [&](const QString &code, qint64 expiresIn) {
-        const QByteArray r = drive.request({ { "file_id", fileId }, { "expires_in", expiresIn }, { "code", code },
-            { "type", 1 }, { "tags", QJsonArray { QJsonObject { { "k", "v" } } } } });
+        const QByteArray r = drive.request({{"file_id", fileId}, {"expires_in", expiresIn}, {"code", code}, {"type", 1},
+            {"tags", QJsonArray{QJsonObject{{"k", "v"}}}}});
         return DriveSandbox::answer([&](char **o) { return Drive_ShareFile(r, o); });
     };
     const QJsonObject withCode = share("ab12", 3600);
@@ -168,9 +173,8 @@ void TestDriveFiles::sharesAndSimpleDownload()
     auto fetch = [&](const QString &shareId) {
         ReportLog log;
         const QByteArray r = QJsonDocument(
-            QJsonObject { { "custom_uid", QUuid::createUuid().toString() }, { "space_id", 0 },
-                { "download",
-                    QJsonArray { QJsonObject { { "share_id", shareId }, { "save_dir", drive.path("got") } } } } })
+            QJsonObject{{"custom_uid", QUuid::createUuid().toString()}, {"space_id", 0},
+                {"download", QJsonArray{QJsonObject{{"share_id", shareId}, {"save_dir", drive.path("got")}}}}})
                                  .toJson(QJsonDocument::Compact);
         const int started = Drive_DownloadFile(r, &ReportLog::callback, &log);
         if (started != 0)
@@ -189,7 +193,7 @@ void TestDriveFiles::sharesAndSimpleDownload()
     QVERIFY(drive.login());
     auto simple = [&](int mode) {
         const QByteArray r
-            = drive.request({ { "file_id", fileId }, { "check_name_mode", mode }, { "save_dir", drive.path("got") } });
+            = drive.request({{"file_id", fileId}, {"check_name_mode", mode}, {"save_dir", drive.path("got")}});
         return DriveSandbox::answer([&](char **o) { return Drive_SimpleDownloadFile(r, o); });
     };
     const QJsonObject renamed = simple(1);
@@ -207,19 +211,19 @@ void TestDriveFiles::blockedFiles()
     QVERIFY(drive.isReady());
     writeFile(drive.path("bad.mp4"), 1000, 3);
     const QString fileId = upload(drive, drive.path("bad.mp4"), "root");
-    const QByteArray test = drive.request({ { "file_id", fileId } });
+    const QByteArray test = drive.request({{"file_id", fileId}});
     QVERIFY(!Drive_IsBePunishedFile(test));
+    QVERIFY(!Drive_IsBePunishedFile("{not json"));
     QVERIFY(TQDriveAdmin::setBlocked(fileId, true));
     QVERIFY(Drive_IsBePunishedFile(test));
 
-    const QByteArray shareRequest
-        = drive.request({ { "file_id", fileId }, { "expires_in", 0 }, { "code", "" }, { "type", 0 } });
+    const QByteArray shareRequest = drive.request({{"file_id", fileId}, {"expires_in", 0}, {"code", ""}, {"type", 0}});
     QCOMPARE(DriveSandbox::answer([&](char **o) { return Drive_ShareFile(shareRequest, o); }).value("code").toInt(),
         int(TQDrive::FileBlocked));
-    const QByteArray download = drive.request({ { "custom_uid", "b1" },
-        { "download", QJsonArray { QJsonObject { { "file_id", fileId }, { "save_dir", drive.root() } } } } });
+    const QByteArray download = drive.request(
+        {{"custom_uid", "b1"}, {"download", QJsonArray{QJsonObject{{"file_id", fileId}, {"save_dir", drive.root()}}}}});
     QCOMPARE(Drive_DownloadFile(download, &ReportLog::callback, nullptr), int(TQDrive::FileBlocked));
-    const QByteArray simple = drive.request({ { "file_id", fileId }, { "save_dir", drive.root() } });
+    const QByteArray simple = drive.request({{"file_id", fileId}, {"save_dir", drive.root()}});
     QCOMPARE(DriveSandbox::answer([&](char **o) { return Drive_SimpleDownloadFile(simple, o); }).value("code").toInt(),
         int(TQDrive::FileBlocked));
     QVERIFY(!QFileInfo::exists(drive.path("bad (1).mp4")));

@@ -54,9 +54,9 @@ void TestDriveSession::serviceStates()
     QVERIFY(drive.isReady());
     Drive_Logout();
     QVERIFY(TQDriveAdmin::setServiceState(drive.account().accountId, TQDriveAdmin::ServiceState(state), "dc-7"));
-    const QByteArray query = QJsonDocument(
-        QJsonObject { { "pid", 1 }, { "pver", "1" }, { "plang", "en" }, { "did", "d" }, { "token", drive.token() } })
-                                 .toJson(QJsonDocument::Compact);
+    const QByteArray query
+        = QJsonDocument(QJsonObject{{"pid", 1}, {"pver", "1"}, {"plang", "en"}, {"did", "d"}, {"token", drive.token()}})
+              .toJson(QJsonDocument::Compact);
     const QJsonObject answer = DriveSandbox::answer([&](char **o) { return Drive_QueryService(query, o); });
     QCOMPARE(answer.value("code").toInt(), queryCode);
     QCOMPARE(answer.value("data").toObject().value("dc").toString(), QStringLiteral("dc-7"));
@@ -65,8 +65,8 @@ void TestDriveSession::serviceStates()
     QCOMPARE(drive.list("root").value("code").toInt(), int(TQDrive::NotSignedIn));
     QCOMPARE(drive.login() ? 0 : 1, loginResult == 0 ? 0 : 1);
     if (loginResult != 0) {
-        const QByteArray login = QJsonDocument(QJsonObject { { "token", drive.token() }, { "is_public", false } })
-                                     .toJson(QJsonDocument::Compact);
+        const QByteArray login
+            = QJsonDocument(QJsonObject{{"token", drive.token()}, {"is_public", false}}).toJson(QJsonDocument::Compact);
         QCOMPARE(Drive_Login(login), loginResult);
     }
     // A public sign-in never needs the service.
@@ -105,8 +105,8 @@ void TestDriveSession::tokenExpiry()
     // Every call needing the token answers 140013; the callback fires once for this expiry.
     QCOMPARE(drive.list("root").value("code").toInt(), int(TQDrive::TokenExpired));
     QCOMPARE(drive.spaceInfo().value("code").toInt(), int(TQDrive::TokenExpired));
-    const QByteArray upload = drive.request({ { "custom_uid", "u1" },
-        { "upload", QJsonArray { QJsonObject { { "file_id", "root" }, { "path", drive.root() } } } } });
+    const QByteArray upload = drive.request(
+        {{"custom_uid", "u1"}, {"upload", QJsonArray{QJsonObject{{"file_id", "root"}, {"path", drive.root()}}}}});
     QCOMPARE(Drive_UploadFile(upload, nullptr, nullptr), int(TQDrive::TokenExpired));
     QTRY_COMPARE(expiryCalls.loadAcquire(), 1);
     QTest::qWait(50);
@@ -141,8 +141,8 @@ void TestDriveSession::spaceRecord()
     DriveSandbox drive(bigId);
     QVERIFY(drive.isReady());
     QVERIFY(TQDriveAdmin::setSpaceInfo(drive.account().accountId,
-        { { "level", 2 }, { "level_alias", "pro" }, { "expired_time", 1893456000 }, { "total_size", 1 << 30 },
-            { "file_size_limit", 1 << 20 } }));
+        {{"level", 2}, {"level_alias", "pro"}, {"expired_time", 1893456000}, {"total_size", 1 << 30},
+            {"file_size_limit", 1 << 20}}));
 
     const QJsonObject list = DriveSandbox::answer([](char **o) { return Drive_GetSpaceList("", o); });
     QCOMPARE(list.value("code").toInt(), 0);
@@ -156,7 +156,7 @@ void TestDriveSession::spaceRecord()
     QCOMPARE(space.value("expired_time").toVariant().toLongLong(), 1893456000LL);
     QCOMPARE(space.value("total_size").toVariant().toLongLong(), 1LL << 30);
     QCOMPARE(space.value("used_size").toVariant().toLongLong(), 0LL);
-    for (const char *key : { "name", "platform", "file_size_limit", "single_file_upload_size" })
+    for (const char *key : {"name", "platform", "file_size_limit", "single_file_upload_size"})
         QVERIFY2(space.contains(key), key);
 
     const QJsonObject info = drive.spaceInfo();
@@ -310,20 +310,23 @@ void TestDriveSession::faultsAndCallRecord()
     QCOMPARE(drive.list("root").value("data").toArray().size(), 0);
     QCOMPARE(drive.createDir("root", "a").value("code").toInt(), 0);
     TQDriveAdmin::failNextCalls("Drive_DeleteFile", 1, 12345);
-    QCOMPARE(Drive_DeleteFile(drive.request({ { "file_id", "x" } })), 12345);
+    QCOMPARE(Drive_DeleteFile(drive.request({{"file_id", "x"}})), 12345);
 
     QCOMPARE(Drive_UpdateToken(drive.token().toUtf8().constData()), 0);
+    QVERIFY(drive.login());
     const QVector<TQDriveAdmin::CallRecord> calls = TQDriveAdmin::calls();
     QStringList names;
     for (const auto &c : calls)
         names << c.function;
     QCOMPARE(names,
-        QStringList({ "Drive_CreateDir", "Drive_GetFileList", "Drive_GetFileList", "Drive_GetFileList",
-            "Drive_CreateDir", "Drive_DeleteFile", "Drive_UpdateToken" }));
+        QStringList({"Drive_CreateDir", "Drive_GetFileList", "Drive_GetFileList", "Drive_GetFileList",
+            "Drive_CreateDir", "Drive_DeleteFile", "Drive_UpdateToken", "Drive_Login"}));
     QVERIFY(calls.at(4).request.contains("\"name\":\"a\""));
     QCOMPARE(calls.at(4).result, 1);
     QVERIFY(calls.at(4).answer.contains("\"code\":0"));
-    QCOMPARE(calls.at(6).request, QStringLiteral("***")); // a token is never kept
+    // A token is never kept.
+    QCOMPARE(calls.at(6).request, QStringLiteral("***"));
+    QCOMPARE(calls.at(7).request, QStringLiteral(R"({"is_public":false,"token":"***"})"));
 }
 
 QTEST_GUILESS_MAIN(TestDriveSession)
