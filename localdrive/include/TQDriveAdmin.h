@@ -51,6 +51,8 @@ constexpr int NoAnswer = -1;
 // anything. For functions with an out-text: with answerCode != NoAnswer they return 1 and answer
 // {"code": answerCode, "data": null}; with NoAnswer they return `result` and answer nothing.
 TQCOREKIT_API void failNextCalls(const QString &function, int count, int result, int answerCode = NoAnswer);
+// The next `count` calls of `function` wait `ms` milliseconds before they run (a slow network).
+TQCOREKIT_API void delayNextCalls(const QString &function, int count, int ms);
 // The next transfer with this custom_uid (any transfer when empty) that runs fails with `code`
 // once it has moved `bytes` bytes in that run. Codes 0 and -1 are ignored.
 TQCOREKIT_API void failTransferAfter(const QString &customUid, qint64 bytes, int code);

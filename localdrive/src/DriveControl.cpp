@@ -30,6 +30,29 @@ bool DriveControl::takeCallFault(const char *function, CallFault *out)
     return true;
 }
 
+void DriveControl::delayNextCalls(const QString &function, int count, int ms)
+{
+    QMutexLocker lock(&m_mutex);
+    if (count <= 0 || ms <= 0)
+        m_callDelays.remove(function);
+    else
+        m_callDelays.insert(function, qMakePair(count, ms));
+}
+
+int DriveControl::takeCallDelay(const char *function)
+{
+    QMutexLocker lock(&m_mutex);
+    if (m_callDelays.isEmpty())
+        return 0;
+    auto it = m_callDelays.find(QLatin1String(function));
+    if (it == m_callDelays.end())
+        return 0;
+    const int ms = it->second;
+    if (--it->first <= 0)
+        m_callDelays.erase(it);
+    return ms;
+}
+
 void DriveControl::failTransferAfter(const QString &uid, qint64 bytes, int code)
 {
     QMutexLocker lock(&m_mutex);
@@ -74,6 +97,7 @@ void DriveControl::reset()
 {
     QMutexLocker lock(&m_mutex);
     m_callFaults.clear();
+    m_callDelays.clear();
     m_transferFaults.clear();
     m_calls.clear();
     m_throttle.store(0);

@@ -22,6 +22,9 @@ public:
 
     void failNextCalls(const QString &function, int count, int result, int answerCode);
     bool takeCallFault(const char *function, CallFault *out);
+    void delayNextCalls(const QString &function, int count, int ms);
+    // Milliseconds the next call of this function must wait, 0 for none.
+    int takeCallDelay(const char *function);
     void failTransferAfter(const QString &uid, qint64 bytes, int code);
     // Disarms and hands over the fault meant for this transfer; bytes stays -1 when there is none.
     void takeTransferFault(const QString &uid, qint64 *bytes, int *code);
@@ -46,6 +49,7 @@ private:
 
     mutable QMutex m_mutex;
     QHash<QString, ArmedCallFault> m_callFaults;
+    QHash<QString, QPair<int, int>> m_callDelays; // count, milliseconds
     QHash<QString, TransferFault> m_transferFaults;
     std::deque<TQDriveAdmin::CallRecord> m_calls;
     std::atomic<qint64> m_throttle{0};

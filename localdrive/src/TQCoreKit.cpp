@@ -6,6 +6,7 @@
 #include "TQDriveCodes.h"
 
 #include <QRegularExpression>
+#include <QThread>
 
 #include <cstdlib>
 
@@ -28,9 +29,17 @@ LocalDrive &drive()
 }
 
 // Functions answering a plain result.
+// A delay armed by the admin interface: the call behaves like one over a slow network.
+void delayIfArmed(const char *function)
+{
+    if (const int ms = drive().control().takeCallDelay(function))
+        QThread::msleep(ulong(ms));
+}
+
 template<typename Op>
 int plainCall(const char *function, const char *request, Op op)
 {
+    delayIfArmed(function);
     DriveControl::CallFault fault;
     int result = 0;
     if (drive().control().takeCallFault(function, &fault)) {
@@ -58,6 +67,7 @@ int answeredCall(const char *function, const char *request, char **out, Op op)
 {
     if (out)
         *out = nullptr;
+    delayIfArmed(function);
     DriveControl::CallFault fault;
     QByteArray answer;
     int result = 1;

@@ -138,6 +138,11 @@ void failNextCalls(const QString &function, int count, int result, int answerCod
     LocalDrive::instance().control().failNextCalls(function, count, result, answerCode);
 }
 
+void delayNextCalls(const QString &function, int count, int ms)
+{
+    LocalDrive::instance().control().delayNextCalls(function, count, ms);
+}
+
 void failTransferAfter(const QString &customUid, qint64 bytes, int code)
 {
     if (code == 0 || code == -1)
