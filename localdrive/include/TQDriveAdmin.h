@@ -7,6 +7,7 @@
 
 #include "TQCoreKit.h"
 
+#include <QByteArray>
 #include <QJsonObject>
 #include <QString>
 #include <QVector>
@@ -51,6 +52,9 @@ constexpr int NoAnswer = -1;
 // anything. For functions with an out-text: with answerCode != NoAnswer they return 1 and answer
 // {"code": answerCode, "data": null}; with NoAnswer they return `result` and answer nothing.
 TQCOREKIT_API void failNextCalls(const QString &function, int count, int result, int answerCode = NoAnswer);
+// The next `count` calls of an out-text `function` return 1 and answer exactly `answer` (any text,
+// even one that is not JSON), doing nothing else: for answers a real service might send.
+TQCOREKIT_API void answerNextCalls(const QString &function, int count, const QByteArray &answer);
 // The next `count` calls of `function` wait `ms` milliseconds before they run (a slow network).
 TQCOREKIT_API void delayNextCalls(const QString &function, int count, int ms);
 // The next transfer with this custom_uid (any transfer when empty) that runs fails with `code`

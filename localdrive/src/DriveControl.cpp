@@ -13,7 +13,23 @@ void DriveControl::failNextCalls(const QString &function, int count, int result,
         m_callFaults.remove(function);
         return;
     }
-    m_callFaults.insert(function, {count, {result, answerCode}});
+    CallFault fault;
+    fault.result = result;
+    fault.answerCode = answerCode;
+    m_callFaults.insert(function, {count, fault});
+}
+
+void DriveControl::answerNextCalls(const QString &function, int count, const QByteArray &answer)
+{
+    QMutexLocker lock(&m_mutex);
+    if (count <= 0 || answer.isEmpty()) {
+        m_callFaults.remove(function);
+        return;
+    }
+    CallFault fault;
+    fault.result = 1;
+    fault.rawAnswer = answer;
+    m_callFaults.insert(function, {count, fault});
 }
 
 bool DriveControl::takeCallFault(const char *function, CallFault *out)

@@ -18,9 +18,11 @@ public:
     struct CallFault {
         int result = 0;
         int answerCode = TQDriveAdmin::NoAnswer;
+        QByteArray rawAnswer; // when set, the answer text as it is
     };
 
     void failNextCalls(const QString &function, int count, int result, int answerCode);
+    void answerNextCalls(const QString &function, int count, const QByteArray &answer);
     bool takeCallFault(const char *function, CallFault *out);
     void delayNextCalls(const QString &function, int count, int ms);
     // Milliseconds the next call of this function must wait, 0 for none.

@@ -663,12 +663,14 @@ int DriveStore::loadMovable(const Space &space, const QString &fileId, Entry *e)
 int DriveStore::recycle(const Space &space, const QString &fileId)
 {
     QMutexLocker lock(&m_mutex);
-    Entry e;
-    int code = loadMovable(space, fileId, &e);
-    if (code != Ok || e.trashed)
-        return code;
     if (!begin())
         return StorageFailed;
+    Entry e;
+    int code = loadMovable(space, fileId, &e);
+    if (code != Ok || e.trashed) {
+        rollback();
+        return code;
+    }
     code = moveToRecycleBin(e);
     if (code != Ok || !commit()) {
         rollback();
@@ -765,12 +767,14 @@ int DriveStore::removeTree(const QString &fileId, quint64 spaceId, QStringList *
 int DriveStore::remove(const Space &space, const QString &fileId)
 {
     QMutexLocker lock(&m_mutex);
-    Entry e;
-    int code = loadMovable(space, fileId, &e);
-    if (code != Ok)
-        return code;
     if (!begin())
         return StorageFailed;
+    Entry e;
+    int code = loadMovable(space, fileId, &e);
+    if (code != Ok) {
+        rollback();
+        return code;
+    }
     QStringList doomed;
     code = removeTree(e.id, space.spaceId, &doomed);
     const bool committed = code == Ok && commit();
@@ -838,7 +842,7 @@ bool DriveStore::share(const QString &id, Share *out)
 bool DriveStore::transfer(const QString &uid, TransferKind kind, TransferRecord *out)
 {
     QMutexLocker lock(&m_mutex);
-    SqliteStatement &q
+    SqliteDb::Lease q
         = m_db.cached("SELECT account_id, space_id, request, state, owner_pid, clash_mode, hidden, tags, target "
                       "FROM transfers WHERE uid = ?1 AND kind = ?2");
     q.bind(1, uid).bind(2, int(kind));

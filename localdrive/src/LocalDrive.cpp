@@ -82,7 +82,7 @@ int readClashMode(const QJsonObject &item, int *mode)
     if (!item.contains(QLatin1String("check_name_mode")))
         return Ok;
     qint64 value = 0;
-    if (!readInteger(item, "check_name_mode", &value) || !isValidClashMode(int(value)))
+    if (!readInteger(item, "check_name_mode", &value) || value < 0 || value > 255 || !isValidClashMode(int(value)))
         return BadArgument;
     *mode = int(value);
     return Ok;
@@ -130,7 +130,11 @@ int copyVerified(const QString &blob, const QString &hash, const QString &target
         QFile::remove(part);
         return ContentDamaged;
     }
-    return replaceFile(part, target) ? Ok : LocalWriteFailed;
+    if (!replaceFile(part, target)) {
+        QFile::remove(part);
+        return LocalWriteFailed;
+    }
+    return Ok;
 }
 
 } // namespace
@@ -302,6 +306,8 @@ int LocalDrive::uninit()
     m_notifyPool = nullptr;
     m_jobs.clear();
     m_store.reset();
+    m_productName = QStringLiteral("Cutlane");
+    m_logPath.clear();
     m_token.clear();
     m_signedIn = false;
     m_expiryNotified.clear();

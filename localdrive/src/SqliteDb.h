@@ -84,8 +84,9 @@ public:
     Lease(const Lease &) = delete;
     Lease &operator=(const Lease &) = delete;
 
-    operator SqliteStatement &() { return m_statement; }
-    operator const SqliteStatement &() const { return m_statement; }
+    // Only a named lease converts: a reference taken from a temporary would outlive its reset.
+    operator SqliteStatement &() & { return m_statement; }
+    operator const SqliteStatement &() const & { return m_statement; }
     template<typename T>
     SqliteStatement &bind(int index, const T &value)
     {

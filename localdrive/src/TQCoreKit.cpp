@@ -72,7 +72,9 @@ int answeredCall(const char *function, const char *request, char **out, Op op)
     QByteArray answer;
     int result = 1;
     if (drive().control().takeCallFault(function, &fault)) {
-        if (fault.answerCode != TQDriveAdmin::NoAnswer)
+        if (!fault.rawAnswer.isEmpty())
+            answer = fault.rawAnswer;
+        else if (fault.answerCode != TQDriveAdmin::NoAnswer)
             answer = DriveJson::answer(fault.answerCode);
         else
             result = fault.result;
@@ -274,10 +276,11 @@ int Drive_RenameFile(const char *request)
 bool Drive_IsBePunishedFile(const char *request)
 {
     // The answer is a plain boolean: a request that cannot be checked is not a blocked file.
-    bool blocked = false;
-    plainJsonCall(
-        "Drive_IsBePunishedFile", request, [&](const QJsonObject &o) { return drive().isBlocked(o, &blocked); });
-    return blocked;
+    return plainCall("Drive_IsBePunishedFile", request, [request]() {
+        QJsonObject object;
+        bool blocked = false;
+        return DriveJson::parseObject(request, &object) == Ok && drive().isBlocked(object, &blocked) == Ok && blocked;
+    }) != 0;
 }
 
 void Drive_FreeBuf(char *buffer)

@@ -138,6 +138,11 @@ void failNextCalls(const QString &function, int count, int result, int answerCod
     LocalDrive::instance().control().failNextCalls(function, count, result, answerCode);
 }
 
+void answerNextCalls(const QString &function, int count, const QByteArray &answer)
+{
+    LocalDrive::instance().control().answerNextCalls(function, count, answer);
+}
+
 void delayNextCalls(const QString &function, int count, int ms)
 {
     LocalDrive::instance().control().delayNextCalls(function, count, ms);

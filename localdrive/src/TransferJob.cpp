@@ -434,7 +434,11 @@ int TransferJob::downloadFile(const TransferItem &item)
         QFile::remove(part);
         return ContentDamaged;
     }
-    return replaceFile(part, item.target) ? Ok : LocalWriteFailed;
+    if (!replaceFile(part, item.target)) {
+        QFile::remove(part); // the target is in the way (a folder): the part would never be used
+        return LocalWriteFailed;
+    }
+    return Ok;
 }
 
 int TransferJob::runDownload()
