@@ -11,6 +11,7 @@
 #include <QRandomGenerator>
 
 #include <cstdio>
+#include <sys/stat.h>
 
 namespace TQDrive {
 
@@ -118,6 +119,14 @@ bool replaceFile(const QString &from, const QString &to)
     return ::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
 }
 
+qint64 modificationTimeMs(const QString &path)
+{
+    struct stat st;
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return 0;
+    return qint64(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1000000;
+}
+
 qint64 nowMs()
 {
     return QDateTime::currentMSecsSinceEpoch();
@@ -156,7 +165,11 @@ qint64 Space::effectiveFileLimit() const
 
 std::shared_ptr<DriveStore> DriveStore::open(const QString &root, QString *error)
 {
-    if (!QDir().mkpath(root + QStringLiteral("/blobs")) || !QDir().mkpath(root + QStringLiteral("/staging"))) {
+    // Every blob folder exists from the start, so storing content never has to create one.
+    bool made = QDir().mkpath(root + QStringLiteral("/staging"));
+    for (int i = 0; made && i < 256; ++i)
+        made = QDir().mkpath(root + QStringLiteral("/blobs/%1").arg(i, 2, 16, QLatin1Char('0')));
+    if (!made) {
         if (error)
             *error = QStringLiteral("cannot create the drive folder %1").arg(root);
         return nullptr;
@@ -710,7 +723,6 @@ int DriveStore::addBlobRef(const QString &hash, qint64 size, const QString &stag
     // have the old file open keep reading it. The rename happens while this process holds the
     // database write lock, so a peer cannot be deleting the same blob meanwhile.
     const QString path = blobPath(hash);
-    QDir().mkpath(QFileInfo(path).path());
     if (!replaceFile(stagingPath, path)) {
         if (!known)
             return StorageFailed;

@@ -217,6 +217,8 @@ bool isValidCloudName(const QString &name);
 // "name (n).ext" for files, "name (n)" for folders: the name given to the n-th copy.
 QString numberedName(const QString &name, bool isDir, int n);
 qint64 nowMs();
+// Modification time from stat(2): QFileInfo goes through local time, which costs a time zone check per file.
+qint64 modificationTimeMs(const QString &path);
 // Moves a file over another atomically: readers see the old or the new file, never none.
 bool replaceFile(const QString &from, const QString &to);
 

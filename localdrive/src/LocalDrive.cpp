@@ -841,7 +841,7 @@ int LocalDrive::planUpload(
         it.source = info.absoluteFilePath();
         it.target = name;
         it.size = it.isDir ? 0 : info.size();
-        it.sourceMtime = info.lastModified().toMSecsSinceEpoch();
+        it.sourceMtime = modificationTimeMs(it.source);
         items->append(it);
         return it.index;
     };

@@ -234,7 +234,9 @@ void TransferJob::reportProgress(const TransferItem &item, bool force)
 
 int TransferJob::pump(QFile &in, QFile &out, ContentHasher &hasher, const TransferItem &item)
 {
-    QByteArray buffer(int(kChunk), Qt::Uninitialized);
+    if (m_buffer.isEmpty())
+        m_buffer.resize(int(kChunk));
+    char *buffer = m_buffer.data();
     for (;;) {
         const int stop = checkStopAndToken();
         if (stop != Ok)
@@ -248,13 +250,13 @@ int TransferJob::pump(QFile &in, QFile &out, ContentHasher &hasher, const Transf
             }
             chunk = qMin(chunk, m_failAfter - m_bytesThisRun); // fail at the byte asked for
         }
-        const qint64 n = in.read(buffer.data(), chunk);
+        const qint64 n = in.read(buffer, chunk);
         if (n < 0)
             return m_record.kind == TransferKind::Upload ? LocalReadFailed : ContentDamaged;
         if (n == 0)
             return Ok;
-        hasher.addData(buffer.constData(), n);
-        if (out.write(buffer.constData(), n) != n)
+        hasher.addData(buffer, n);
+        if (out.write(buffer, n) != n)
             return m_record.kind == TransferKind::Upload ? StorageFailed : LocalWriteFailed;
         m_transferred += n;
         m_bytesThisRun += n;
@@ -285,19 +287,21 @@ bool TransferJob::resumeAt(QFile &in, QFile &out, const TransferItem &item, Cont
 int TransferJob::uploadFile(const TransferItem &item, UploadCommit *commit)
 {
     QFile in(item.source);
-    if (!in.open(QIODevice::ReadOnly))
+    if (!in.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return LocalReadFailed;
-    const QString stagingDir = m_store->stagingDir(m_record.uid, m_record.kind);
-    QDir().mkpath(stagingDir);
+    if (m_stagingDir.isEmpty()) {
+        m_stagingDir = m_store->stagingDir(m_record.uid, m_record.kind);
+        QDir().mkpath(m_stagingDir);
+    }
+    const QString &stagingDir = m_stagingDir;
     const QString staging = stagingDir + QLatin1Char('/') + QString::number(item.index) + QStringLiteral(".part");
     QFile out(staging);
     // A source changed since the plan was made starts over; its old prefix is worthless.
     const QFileInfo info(item.source);
-    const bool sourceUnchanged
-        = info.size() == item.size && info.lastModified().toMSecsSinceEpoch() == item.sourceMtime;
+    const bool sourceUnchanged = info.size() == item.size && modificationTimeMs(item.source) == item.sourceMtime;
     if (!sourceUnchanged)
         QFile::remove(staging);
-    if (!out.open(QIODevice::ReadWrite))
+    if (!out.open(QIODevice::ReadWrite | QIODevice::Unbuffered))
         return StorageFailed;
     ContentHasher hasher;
     if (!resumeAt(in, out, item, hasher))
@@ -414,13 +418,13 @@ int TransferJob::downloadFile(const TransferItem &item)
     if (!m_store->entry(item.source, &entry) || entry.hash != item.hash || entry.trashed)
         return FileNotFound;
     QFile in(m_store->blobPath(item.hash));
-    if (!in.open(QIODevice::ReadOnly))
+    if (!in.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return in.exists() ? StorageFailed : ContentDamaged;
     if (in.size() != item.size)
         return ContentDamaged;
     const QString part = partPath(item.target, m_record.uid);
     QFile out(part);
-    if (!out.open(QIODevice::ReadWrite))
+    if (!out.open(QIODevice::ReadWrite | QIODevice::Unbuffered))
         return LocalWriteFailed;
     ContentHasher hasher;
     if (!resumeAt(in, out, item, hasher))
