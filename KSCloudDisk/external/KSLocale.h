@@ -1,0 +1,46 @@
+// Host locale and system facts.
+#ifndef KSLOCALE_H
+#define KSLOCALE_H
+
+#include "kshostglobal.h"
+
+#include <QString>
+
+class QWidget;
+
+class KSHOST_API KSLocale
+{
+public:
+    enum LanguageType { English = 0, ChineseSimplified = 1, ChineseTraditional = 2, Japanese = 3, Other = 99 };
+
+    // "en", "zh_CN", ...: the UI language ($KSHOST_LANG, else the system locale).
+    static QString languageCode();
+    // The client's language code in form `style`: 1 gives "en-US"-like text, any other "en_US".
+    static QString clientLanguageCode2(int style);
+    static QString countryCode();
+    static int languageType();
+    static bool isLanguageType(int type);
+};
+
+class KSHOST_API KSUtility
+{
+public:
+    static QString GetOsVersion();
+    static int GetOsSystemBit();
+    static QString GetSysLanguageSimple();
+    // Offset from UTC in whole hours.
+    static int GetTimeZone();
+    static QWidget *gGetMainWindow();
+    static void setMainWindow(QWidget *window);
+    // Binary units (1 KB = 1024 B): below 1 KB whole bytes ("0 B", "1023 B"; negative counts as 0),
+    // KB and MB with one decimal ("1.0 KB", "1.5 MB"), GB and larger with two ("2.00 GB"); a value
+    // that would round to 1024 of a unit is shown in the next unit ("1.0 MB", not "1024.0 KB").
+    static QString gGetFileSizeAuto(qint64 bytes);
+    // MD5 of the first and last MiB and the size: quick, for telling files apart.
+    static QString getQuickFileMD5HexString(const QString &path);
+    // The first file named `name` below `folder`, searched breadth first; empty when none.
+    static QString findTargetFile(const QString &folder, const QString &name);
+    static QString getShortPathName(const QString &path);
+};
+
+#endif

@@ -1,0 +1,47 @@
+#include "KSDriveAnswer.h"
+
+#include "TQCoreKit.h"
+
+#include <QJsonDocument>
+#include <QRegularExpression>
+
+KSDriveAnswer KSDriveAnswer::take(const std::function<qint64(char **)> &call)
+{
+    char *out = nullptr;
+    KSDriveAnswer answer;
+    answer.m_result = call(&out);
+    if (out) {
+        answer.m_text = QByteArray(out);
+        Drive_FreeBuf(out);
+    }
+    if (answer.hasAnswer())
+        answer.m_object = QJsonDocument::fromJson(answer.m_text).object();
+    return answer;
+}
+
+int KSDriveAnswer::code() const
+{
+    const QJsonValue code = m_object.value(QLatin1String("code"));
+    return code.isDouble() ? code.toInt() : -1;
+}
+
+QJsonValue KSDriveAnswer::data() const
+{
+    return m_object.value(QLatin1String("data"));
+}
+
+QByteArray KSDriveAnswer::logText() const
+{
+    return masked(m_text);
+}
+
+QByteArray KSDriveAnswer::masked(const QByteArray &json)
+{
+    static const QRegularExpression token(QStringLiteral("(\"(?:access_)?token\"\\s*:\\s*\")(?:[^\"\\\\]|\\\\.)*\""));
+    return QString::fromUtf8(json).replace(token, QStringLiteral("\\1***\"")).toUtf8();
+}
+
+QByteArray KSDriveAnswer::compact(const QJsonObject &object)
+{
+    return QJsonDocument(object).toJson(QJsonDocument::Compact);
+}

@@ -1,0 +1,36 @@
+#ifndef KSDRIVEANSWER_H
+#define KSDRIVEANSWER_H
+
+#include <QByteArray>
+#include <QJsonObject>
+
+#include <functional>
+
+// The answer of a cloud-drive call with an out-text: copied, released at once, parsed.
+class KSDriveAnswer
+{
+public:
+    // Runs the call with an out-text pointer and takes its answer.
+    static KSDriveAnswer take(const std::function<qint64(char **)> &call);
+
+    qint64 result() const { return m_result; }
+    // The library answers with a text only when its result is non-zero.
+    bool hasAnswer() const { return m_result != 0 && !m_text.isEmpty(); }
+    // "code" of the answer; -1 when it has none.
+    int code() const;
+    QJsonValue data() const;
+    QJsonObject object() const { return m_object; }
+    // The answer text for a log line, with any token value masked.
+    QByteArray logText() const;
+
+    // A request or answer text with the values of "token" keys masked.
+    static QByteArray masked(const QByteArray &json);
+    static QByteArray compact(const QJsonObject &object);
+
+private:
+    qint64 m_result = 0;
+    QByteArray m_text;
+    QJsonObject m_object;
+};
+
+#endif

@@ -1,0 +1,64 @@
+#include "CloudTestEnvironment.h"
+
+#include "IKSAppInfo.h"
+#include "IKSTQIDAccount.h"
+#include "KSLazySingleton.h"
+#include "KSLocale.h"
+
+CloudTestEnvironment::CloudTestEnvironment(TQDriveAdmin::ServiceState state, quint64 spaceId)
+{
+    KSHostPaths::setRoot(m_dir.filePath(QStringLiteral("host")));
+    TQDriveAdmin::setDriveRoot(m_dir.filePath(QStringLiteral("drive")));
+    TQDriveAdmin::resetControls();
+    if (TQDriveAdmin::createAccount(QStringLiteral("editor@example.com"), spaceId, &m_account) != 0)
+        return;
+    TQDriveAdmin::setServiceState(m_account.accountId, state);
+    m_ready = getTQIDAccount()->signIn(QStringLiteral("editor@example.com"), KLoginSource(1));
+}
+
+CloudTestEnvironment::~CloudTestEnvironment()
+{
+    releaseService();
+    getTQIDAccount()->signOut();
+    TQDriveAdmin::resetControls();
+}
+
+IKSCloudDisk *CloudTestEnvironment::startService()
+{
+    IKSCloudDisk *service = getCloudDisk();
+    KSCloudDiskInitParam param;
+    param.productId = 1051;
+    param.productVersion = QStringLiteral("3.2.0");
+    param.deviceId = QStringLiteral("test-device");
+    param.logFolder = m_dir.filePath(QStringLiteral("logs"));
+    service->init(param);
+    return service;
+}
+
+KSCloudAccountParam CloudTestEnvironment::accountParam() const
+{
+    KSCloudAccountParam param;
+    param.token = getTQIDAccount()->accessToken();
+    param.language = KSLocale::clientLanguageCode2(1);
+    param.productVersion = QStringLiteral("3.2.0");
+    param.deviceId = QStringLiteral("test-device");
+    param.productId = 1051;
+    return param;
+}
+
+void OperationRecorder::onCloudDiskOperationDone(KSCloudDiskOperation operation)
+{
+    QMutexLocker lock(&m_mutex);
+    m_operations.append(operation);
+}
+
+QVector<int> OperationRecorder::operations() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_operations;
+}
+
+void releaseService()
+{
+    KSLazySingletonManager::instance()->releaseAll();
+}

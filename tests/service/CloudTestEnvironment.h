@@ -1,0 +1,46 @@
+#ifndef CLOUDTESTENVIRONMENT_H
+#define CLOUDTESTENVIRONMENT_H
+
+#include "IKSCloudDisk.h"
+#include "TQDriveAdmin.h"
+
+#include <QMutex>
+#include <QTemporaryDir>
+#include <QVector>
+
+// Host folders and a drive folder of their own, and the editor's account signed in on the host.
+class CloudTestEnvironment
+{
+public:
+    explicit CloudTestEnvironment(TQDriveAdmin::ServiceState state = TQDriveAdmin::Opened, quint64 spaceId = 0);
+    ~CloudTestEnvironment();
+
+    bool isReady() const { return m_ready; }
+    const TQDriveAdmin::AccountInfo &account() const { return m_account; }
+    QString path(const QString &name) const { return m_dir.filePath(name); }
+    // The service, created and initialised as the editor does at start.
+    IKSCloudDisk *startService();
+    KSCloudAccountParam accountParam() const;
+
+private:
+    QTemporaryDir m_dir;
+    TQDriveAdmin::AccountInfo m_account;
+    bool m_ready = false;
+};
+
+// Records the operations the service reports, in order.
+class OperationRecorder : public IKSCloudDiskEventObserver
+{
+public:
+    void onCloudDiskOperationDone(KSCloudDiskOperation operation) override;
+    QVector<int> operations() const;
+
+private:
+    mutable QMutex m_mutex;
+    QVector<int> m_operations;
+};
+
+// Releases the service the way the host does at shutdown.
+void releaseService();
+
+#endif
