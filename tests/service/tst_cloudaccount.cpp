@@ -9,6 +9,7 @@
 #include <QJsonDocument>
 #include <QSignalSpy>
 #include <QTest>
+#include <QThreadPool>
 
 class TestCloudAccount : public QObject
 {
@@ -96,6 +97,7 @@ void TestCloudAccount::queryAnswers()
     KSLogCapture capture;
     QSignalSpy refreshed(service->getPresenter(), &KSCloudDiskViewPresenter::sigRefreshInfoFinished);
 
+    TQDriveAdmin::delayNextCalls("Drive_QueryService", 1, 100);
     service->setTqidToken(env.accountParam());
     QVERIFY(service->isLoggingIn());
     QTRY_COMPARE(recorder.operations(), operations);
@@ -159,7 +161,10 @@ void TestCloudAccount::openingAnswers()
     service->setTqidToken(env.accountParam());
     QTRY_COMPARE(recorder.operations(), QVector<int>{Login});
     QCOMPARE(stateOf(service), int(NotOpened));
+    // The worker posts its notification just before it ends; a request in between would be dropped.
+    QThreadPool::globalInstance()->waitForDone();
 
+    TQDriveAdmin::delayNextCalls("Drive_OpenService", 1, 100);
     if (scripted == "-")
         TQDriveAdmin::failNextCalls("Drive_OpenService", 1, 0);
     else if (!scripted.isEmpty())
@@ -182,6 +187,7 @@ void TestCloudAccount::openThenLogIn()
     service->registerAccount(env.accountParam());
     QTRY_COMPARE(recorder.operations(), QVector<int>{OpenService});
     QCOMPARE(stateOf(service), int(Opened));
+    QThreadPool::globalInstance()->waitForDone();
     // Opening is not signing in: a new login reaches Ready and gives the presenter the account.
     QSignalSpy account(service->getPresenter(), &KSCloudDiskViewPresenter::sigAccountChanged);
     service->refreshAccount();
@@ -248,6 +254,8 @@ void TestCloudAccount::guardDropsSecondRequest()
     }
 
     // Once it has ended, the next request goes through.
+    QThreadPool::globalInstance()->waitForDone();
+    TQDriveAdmin::delayNextCalls("Drive_ShareFile", 1, 100);
     service->share(share);
     QVERIFY(service->isSharing());
     QTRY_COMPARE(recorder.operations().last(), int(Share));
@@ -261,6 +269,7 @@ void TestCloudAccount::signOut()
     IKSCloudDisk *service = env.startService();
     service->setTqidToken(env.accountParam());
     QTRY_VERIFY(service->isServiceReady());
+    QThreadPool::globalInstance()->waitForDone();
     KSLogCapture capture;
     service->setTqidToken(KSCloudAccountParam());
     QCOMPARE(stateOf(service), -1);
@@ -282,6 +291,7 @@ void TestCloudAccount::expiredToken()
     IKSCloudDisk *service = env.startService();
     service->setTqidToken(env.accountParam());
     QTRY_VERIFY(service->isServiceReady());
+    QThreadPool::globalInstance()->waitForDone();
     QSignalSpy expired(service->getPresenter(), &KSCloudDiskViewPresenter::sigTokenExpire);
     QSignalSpy refresh(service->getPresenter(), &KSCloudDiskViewPresenter::sigRefreshToken);
     KSLogCapture capture;

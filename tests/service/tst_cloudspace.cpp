@@ -9,6 +9,7 @@
 #include <QJsonDocument>
 #include <QSignalSpy>
 #include <QTest>
+#include <QThreadPool>
 
 class TestCloudSpace : public QObject
 {
@@ -59,6 +60,8 @@ bool TestCloudSpace::logIn(IKSCloudDisk *service, const CloudTestEnvironment &en
     service->setTqidToken(env.accountParam());
     const bool done = QTest::qWaitFor([&login]() { return login.operations().contains(Login); }, 10000);
     service->detach(&login);
+    // The worker posts its notification just before it ends; the next request must not meet it.
+    QThreadPool::globalInstance()->waitForDone();
     return done;
 }
 
