@@ -200,6 +200,12 @@ std::shared_ptr<DriveStore> LocalDrive::store() const
     return m_initialized ? m_store : nullptr;
 }
 
+QThreadPool *LocalDrive::hashPool() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_hashPool;
+}
+
 bool LocalDrive::isInitialized() const
 {
     QMutexLocker lock(&m_mutex);
@@ -252,6 +258,8 @@ int LocalDrive::init(const QJsonObject &request)
     m_transferPool->setExpiryTimeout(-1);
     m_notifyPool = new QThreadPool;
     m_notifyPool->setMaxThreadCount(1);
+    m_hashPool = new QThreadPool;
+    m_hashPool->setMaxThreadCount(kTransferThreads);
     m_initialized = true;
     lock.unlock();
     logLine(QStringLiteral("init, drive folder %1").arg(root));
@@ -302,8 +310,10 @@ int LocalDrive::uninit()
     QMutexLocker lock(&m_mutex);
     delete m_transferPool;
     delete m_notifyPool;
+    delete m_hashPool;
     m_transferPool = nullptr;
     m_notifyPool = nullptr;
+    m_hashPool = nullptr;
     m_jobs.clear();
     m_store.reset();
     m_productName = QStringLiteral("Cutlane");

@@ -71,6 +71,8 @@ public:
     int checkSession(qint64 accountId);
     void jobEnded(TransferJob *job);
     void logLine(const QString &line);
+    // Threads that hash chunks beside the transfer threads; null when not initialised.
+    QThreadPool *hashPool() const;
 
 private:
     LocalDrive();
@@ -112,6 +114,7 @@ private:
     QHash<QString, std::shared_ptr<TransferJob>> m_jobs;
     QThreadPool *m_transferPool = nullptr;
     QThreadPool *m_notifyPool = nullptr;
+    QThreadPool *m_hashPool = nullptr;
     DriveControl m_control;
     QMutex m_logMutex;
 };

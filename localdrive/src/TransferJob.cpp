@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonObject>
+#include <QtConcurrent>
 
 namespace TQDrive {
 
@@ -20,6 +21,7 @@ constexpr qint64 kThrottledChunk = 64 << 10;
 constexpr int kReportIntervalMs = 100;
 constexpr int kBatchFiles = 256;
 constexpr int kSessionCheckMs = 100;
+constexpr qint64 kOverlapFrom = 4 * kChunk;
 
 // Streams the first `length` bytes of a file into the hasher: the prefix a resumed transfer already wrote.
 bool hashPrefix(QFile &file, qint64 length, ContentHasher &hasher)
@@ -234,9 +236,20 @@ void TransferJob::reportProgress(const TransferItem &item, bool force)
 
 int TransferJob::pump(QFile &in, QFile &out, ContentHasher &hasher, const TransferItem &item)
 {
-    if (m_buffer.isEmpty())
-        m_buffer.resize(int(kChunk));
-    char *buffer = m_buffer.data();
+    for (QByteArray &buffer : m_buffers) {
+        if (buffer.isEmpty())
+            buffer.resize(int(kChunk));
+    }
+    // Hashing a chunk on another core while this thread writes it and reads the next one keeps the
+    // digest off the critical path; one hash is in flight at a time, so the digest stays in order.
+    // Small files gain nothing from the hand-over.
+    const bool overlap = item.size >= kOverlapFrom && m_drive->hashPool();
+    QFuture<void> hashing;
+    struct Join {
+        QFuture<void> &future;
+        ~Join() { future.waitForFinished(); }
+    } join{hashing};
+    int current = 0;
     for (;;) {
         const int stop = checkStopAndToken();
         if (stop != Ok)
@@ -250,14 +263,20 @@ int TransferJob::pump(QFile &in, QFile &out, ContentHasher &hasher, const Transf
             }
             chunk = qMin(chunk, m_failAfter - m_bytesThisRun); // fail at the byte asked for
         }
+        char *buffer = m_buffers[current].data();
         const qint64 n = in.read(buffer, chunk);
         if (n < 0)
             return m_record.kind == TransferKind::Upload ? LocalReadFailed : ContentDamaged;
         if (n == 0)
             return Ok;
-        hasher.addData(buffer, n);
+        hashing.waitForFinished();
+        if (overlap)
+            hashing = QtConcurrent::run(m_drive->hashPool(), [&hasher, buffer, n]() { hasher.addData(buffer, n); });
+        else
+            hasher.addData(buffer, n);
         if (out.write(buffer, n) != n)
             return m_record.kind == TransferKind::Upload ? StorageFailed : LocalWriteFailed;
+        current ^= 1;
         m_transferred += n;
         m_bytesThisRun += n;
         reportProgress(item, false);

@@ -83,7 +83,7 @@ private:
     qint64 m_failAfter = -1; // bytes of this run after which the armed fault fires
     int m_failCode = 0;
     qint64 m_bytesThisRun = 0;
-    QByteArray m_buffer; // one chunk buffer for every file of the job
+    QByteArray m_buffers[2]; // chunk buffers for every file of the job: one read, one hashed
     QString m_stagingDir; // created on the first file that needs it
 
     mutable QMutex m_mutex;
