@@ -315,6 +315,7 @@ int LocalDrive::uninit()
     m_notifyPool = nullptr;
     m_hashPool = nullptr;
     m_jobs.clear();
+    m_callbacks.clear();
     m_store.reset();
     m_productName = QStringLiteral("Cutlane");
     m_logPath.clear();
@@ -1015,8 +1016,15 @@ int LocalDrive::launch(
     const auto s = store();
     if (!s)
         return NotInitialized;
-    auto job = std::make_shared<TransferJob>(this, s, record, items, callback, context);
     QMutexLocker lock(&m_mutex);
+    const QString key = jobKey(record.uid, record.kind);
+    if (callback)
+        m_callbacks.insert(key, callback);
+    else
+        callback = m_callbacks.value(key);
+    lock.unlock();
+    auto job = std::make_shared<TransferJob>(this, s, record, items, callback, context);
+    lock.relock();
     if (!m_initialized || m_closing) {
         // Drive_Uninit is under way: leave the transfer resumable rather than start it.
         lock.unlock();
@@ -1167,6 +1175,10 @@ int LocalDrive::cancel(TransferKind kind, const QJsonObject &request)
     const int code = transferUid(request, &uid);
     if (code != Ok)
         return code;
+    {
+        QMutexLocker lock(&m_mutex);
+        m_callbacks.remove(jobKey(uid, kind));
+    }
     if (const auto running = job(uid, kind)) {
         running->requestStop(TransferJob::Stop::Cancel);
         running->waitStopped(kStopWaitMs);

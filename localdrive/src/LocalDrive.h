@@ -112,6 +112,8 @@ private:
     Drive_TokenExpireCallback m_expireCallback = nullptr;
     void *m_expireContext = nullptr;
     QHash<QString, std::shared_ptr<TransferJob>> m_jobs;
+    // The callback each transfer was last started with in this process: a resume without one keeps it.
+    QHash<QString, Drive_ProgressCallback> m_callbacks;
     QThreadPool *m_transferPool = nullptr;
     QThreadPool *m_notifyPool = nullptr;
     QThreadPool *m_hashPool = nullptr;
