@@ -1,6 +1,11 @@
 #include "KSCloudDiskViewPresenter.h"
 
 #include "KSBaseLog.h"
+#include "KSCloudDiskTask.h"
+#include "KSCloudDiskTaskWorker.h"
+#include "KSCloudDiskTrackEvent.h"
+
+#include <QFileInfo>
 
 class KSCloudDiskViewPresenterPrivate
 {
@@ -8,6 +13,7 @@ public:
     IKSCloudDisk *service = nullptr;
     QString email;
     bool destroying = false;
+    KSCloudDiskTaskWorker *worker = nullptr;
 };
 
 KSCloudDiskViewPresenter::KSCloudDiskViewPresenter(IKSCloudDisk *service, QObject *parent)
@@ -16,12 +22,16 @@ KSCloudDiskViewPresenter::KSCloudDiskViewPresenter(IKSCloudDisk *service, QObjec
 {
     Q_D(KSCloudDiskViewPresenter);
     d->service = service;
+    d->worker = new KSCloudDiskTaskWorker(this);
+    d->worker->start();
 }
 
 KSCloudDiskViewPresenter::~KSCloudDiskViewPresenter()
 {
     Q_D(KSCloudDiskViewPresenter);
     d->destroying = true;
+    if (d->worker->isRunning())
+        d->worker->stop();
 }
 
 IKSCloudDisk *KSCloudDiskViewPresenter::service() const
@@ -47,20 +57,107 @@ void KSCloudDiskViewPresenter::setEmail(const QString &email)
 
 bool KSCloudDiskViewPresenter::hasRunningTask() const
 {
+    for (const KSCloudDiskTask *task : findChildren<KSCloudDiskTask *>(QString(), Qt::FindDirectChildrenOnly)) {
+        if (task->status() < Paused && !task->removed())
+            return true;
+    }
     return false;
 }
 
 bool KSCloudDiskViewPresenter::isDestroying() const
 {
     Q_D(const KSCloudDiskViewPresenter);
-    return d->destroying;
+    return d->destroying || d->worker->isDestroying();
 }
 
 void KSCloudDiskViewPresenter::pauseAllTask()
-{ }
+{
+    for (KSCloudDiskTask *task : findChildren<KSCloudDiskTask *>(QString(), Qt::FindDirectChildrenOnly)) {
+        if (task->status() < Paused)
+            task->pause();
+    }
+}
 
 void KSCloudDiskViewPresenter::aboutToQuit()
 {
     Q_D(KSCloudDiskViewPresenter);
     d->destroying = true;
+    d->worker->stop();
+}
+
+KSCloudDiskTask *KSCloudDiskViewPresenter::findTask(const QString &taskId) const
+{
+    for (KSCloudDiskTask *task : findChildren<KSCloudDiskTask *>(QString(), Qt::FindDirectChildrenOnly)) {
+        if (task->taskId() == taskId)
+            return task;
+    }
+    return nullptr;
+}
+
+void KSCloudDiskViewPresenter::queuedTask(KSCDBaseTask *task)
+{
+    Q_D(KSCloudDiskViewPresenter);
+    d->worker->addTask(task);
+}
+
+void KSCloudDiskViewPresenter::doTaskStateChanged(IKSCDBaseTask *baseTask)
+{
+    auto *task = dynamic_cast<KSCloudDiskTask *>(baseTask);
+    if (!task)
+        return;
+    const int status = task->status();
+    if (status == RootFolderSyncFailed) {
+        KSLOG_WARN_TO("APP@RES",
+            "[cloud disk] sync root folder to crc failed, continu upload. file_id=%s, file_path=%s",
+            qPrintable(task->fileId()), qPrintable(task->filePath()));
+        task->setStatus(Failed, true);
+    } else if (status == RootFolderSynced && task->isUpload()) {
+        KSLOG_INFO_TO("APP@RES",
+            "[cloud disk] sync root folder to crc success, continu upload. file_id=%s, file_path=%s",
+            qPrintable(task->fileId()), qPrintable(task->filePath()));
+        queuedTask(task);
+    }
+    if (task->listed() && !task->removed() && status <= Failed)
+        emit sigTaskStateChanged(task);
+    switch (status) {
+    case Running:
+        emit taskProgressChanged(task->taskId(), task->totalSize(), task->transSize());
+        break;
+    case Transferred:
+        emit taskFinished(task->taskId());
+        break;
+    case Failed:
+        emit taskFailed(task->taskId(), false, task->failedCode());
+        break;
+    default:
+        break;
+    }
+}
+
+void KSCloudDiskViewPresenter::taskProgressFinished(const QString &taskId)
+{
+    KSCloudDiskTask *task = findTask(taskId);
+    if (!task)
+        return;
+    task->setStatus(Finished, true);
+    const QString suffix = QFileInfo(task->filePath()).suffix();
+    if (task->isDownload()) {
+        if (!task->shareCode().isEmpty()) {
+            emit downloadShareFinished();
+        } else {
+            KSCloudDiskDownloadSuccessEvent(
+                suffix, task->totalSize(), task->fileId(), QString(), false, task->trackingPresetName())
+                .sendEvent();
+        }
+        emit downloadFinished(task->taskId(), task->filePath(), task->name(), task->fileType(), task->fileId());
+        return;
+    }
+    KSCloudDiskUploadSuccessEvent(suffix, task->totalSize(), task->fileId(), QString(), task->trackingPresetName())
+        .sendEvent();
+    emit uploadFinished(task->taskId(), task->fileId(), task->newName(), task->thumbnailFileId());
+}
+
+void KSCloudDiskViewPresenter::showMessage(int operation, int errorCode) const
+{
+    KSLOG_WARN("Cloud disk operation failed, operation = %d, errorCode = %d", operation, errorCode);
 }

@@ -7,7 +7,10 @@
 #include <QObject>
 #include <QScopedPointer>
 
+class IKSCDBaseTask;
 class IKSCloudDisk;
+class KSCDBaseTask;
+class KSCloudDiskTask;
 class KSCloudDiskViewPresenterPrivate;
 
 // Coordinates the transfer tasks of the signed-in account and tells the editor's views about them.
@@ -25,8 +28,17 @@ public:
     bool hasRunningTask() const;
     bool isDestroying() const;
     void pauseAllTask();
-    // Stops background work before the service shuts the cloud drive down.
+    // Stops the worker (cancelling the running transfer) before the service shuts the drive down.
     void aboutToQuit();
+
+    // The task of that id among this coordinator's tasks, or null.
+    KSCloudDiskTask *findTask(const QString &taskId) const;
+    // Hands a task to the worker's queue.
+    void queuedTask(KSCDBaseTask *task);
+    // Handles one status report of a task, on the GUI thread.
+    Q_INVOKABLE void doTaskStateChanged(IKSCDBaseTask *task);
+    // Tells the user, in a toast, why an operation (1 upload, 2 download) failed.
+    void showMessage(int operation, int errorCode) const;
 
 signals:
     void sigTokenExpire();
@@ -34,8 +46,21 @@ signals:
     void sigRefreshInfoFinished();
     void sigOpenCutlaneIOPage();
     void sigAccountChanged(const QString &email);
+    void sigTaskStateChanged(KSCloudDiskTask *task);
+    void sigFolderCreated(const QString &taskId, const QString &fileId);
+    void taskProgressChanged(const QString &taskId, qlonglong totalSize, qlonglong transSize);
+    void taskFinished(const QString &taskId);
+    void taskFailed(const QString &taskId);
+    void taskFailed(const QString &taskId, bool userCancel, int errorCode);
+    void uploadFinished(const QString &taskId, const QString &fileId, const QString &newName, const QString &thumbId);
+    void downloadFinished(
+        const QString &taskId, const QString &filePath, const QString &fileName, int fileType, const QString &fileId);
+    void downloadShareFinished();
 
 private:
+    // Completion handling; a task's finish step waits for it from the worker thread.
+    Q_INVOKABLE void taskProgressFinished(const QString &taskId);
+
     Q_DECLARE_PRIVATE(KSCloudDiskViewPresenter)
     QScopedPointer<KSCloudDiskViewPresenterPrivate> d_ptr;
 };

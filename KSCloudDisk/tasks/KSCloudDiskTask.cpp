@@ -1,0 +1,808 @@
+#include "KSCloudDiskTask.h"
+
+#include "IKSAppInfo.h"
+#include "IKSCloudDisk.h"
+#include "KSBaseLog.h"
+#include "KSCloudDiskTrackEvent.h"
+#include "KSCloudDiskViewPresenter.h"
+#include "KSDir.h"
+#include "KSDriveAnswer.h"
+#include "TQCoreKit.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QMutex>
+#include <QSemaphore>
+#include <QSet>
+#include <QThread>
+#include <QUuid>
+
+namespace {
+
+// Tasks that still exist: a library report for a task already destroyed is dropped instead of
+// being delivered to freed memory.
+QMutex s_liveMutex;
+QSet<const KSCloudDiskTask *> s_liveTasks;
+
+constexpr qint64 kMiB = 1048576;
+
+QJsonArray tagsOf(const QMap<QString, QVariant> &metadata)
+{
+    QJsonArray tags;
+    for (auto it = metadata.cbegin(); it != metadata.cend(); ++it)
+        tags.append(QJsonObject{{it.key(), QJsonValue::fromVariant(it.value())}});
+    return tags;
+}
+
+} // namespace
+
+KSTaskCallbackInfo KSTaskCallbackInfo::parse(const QString &info)
+{
+    const QJsonObject o = QJsonDocument::fromJson(info.toUtf8()).object();
+    const QJsonObject all = o.value(QLatin1String("all")).toObject();
+    const QJsonObject current = o.value(QLatin1String("current")).toObject();
+    KSTaskCallbackInfo r;
+    r.status = o.value(QLatin1String("status")).toInt(-1);
+    r.code = o.value(QLatin1String("code")).toInt(-1);
+    r.totalSize = all.value(QLatin1String("total_size")).toVariant().toLongLong();
+    r.transferredSize = all.value(QLatin1String("transferred_size")).toVariant().toLongLong();
+    r.currentStatus = current.value(QLatin1String("status")).toInt(-1);
+    r.currentCode = current.value(QLatin1String("code")).toInt(0);
+    r.originPath = current.value(QLatin1String("origin_path")).toString();
+    r.fileId = current.value(QLatin1String("file_id")).toString();
+    r.path = current.value(QLatin1String("path")).toString();
+    r.contentHash = current.value(QLatin1String("content_hash")).toString();
+    r.contentHashName = current.value(QLatin1String("content_hash_name")).toString();
+    return r;
+}
+
+KSCloudDiskTask::KSCloudDiskTask(QObject *parent, const QString &name, int operation, int overwrite)
+    : KSCDBaseTask(parent)
+    , m_timeStamp(QDateTime::currentMSecsSinceEpoch())
+    , m_taskId(QUuid::createUuid().toString())
+    , m_name(name)
+    , m_operation(operation)
+    , m_overwrite(overwrite)
+{
+    QMutexLocker lock(&s_liveMutex);
+    s_liveTasks.insert(this);
+}
+
+KSCloudDiskTask::~KSCloudDiskTask()
+{
+    QMutexLocker lock(&s_liveMutex);
+    s_liveTasks.remove(this);
+}
+
+void KSCloudDiskTask::setStatus(int status, bool keepFinished)
+{
+    if (m_status == Finished && status != Finished)
+        KSLOG_WARN("error status will be set, %s", qPrintable(m_taskId));
+    if (keepFinished && m_status == Finished)
+        return;
+    m_status = status;
+}
+
+bool KSCloudDiskTask::isMediaTask() const
+{
+    const int type = fileType();
+    return type == VideoFile || type == CloudMediaFile || type == LongToShortFile || type == AudioToVideoFile;
+}
+
+bool KSCloudDiskTask::prepareUploadPath()
+{
+    return false;
+}
+
+void KSCloudDiskTask::setNewName(const QString &name)
+{
+    m_newName = name;
+}
+
+bool KSCloudDiskTask::isPresetTask() const
+{
+    return false;
+}
+
+QString KSCloudDiskTask::trackingTypeName() const
+{
+    return QString();
+}
+
+QString KSCloudDiskTask::trackingPresetName() const
+{
+    return QString();
+}
+
+QMap<QString, QVariant> KSCloudDiskTask::mediaMetadata() const
+{
+    return QMap<QString, QVariant>();
+}
+
+bool KSCloudDiskTask::hasRecentProjectRecord() const
+{
+    return false;
+}
+
+QStringList KSCloudDiskTask::uploadedFolderIds() const
+{
+    return m_uploadedFolders.values();
+}
+
+void KSCloudDiskTask::clean()
+{
+    if (!m_tempPath.isEmpty() && QFileInfo(m_tempPath).isDir())
+        QDir(m_tempPath).removeRecursively();
+}
+
+void KSCloudDiskTask::loadThumbnail()
+{
+    const QString cached = IKSAppInfo::getInstance()->getFolder(IKSAppInfo::AppFolder) + QStringLiteral("/CloudDisk/")
+        + m_taskId + QStringLiteral(".png");
+    if (QFileInfo::exists(cached))
+        m_thumbnail = QPixmap(cached);
+    else if (!m_thumbnailLocalPath.isEmpty() && QFileInfo(m_thumbnailLocalPath).isFile())
+        m_thumbnail = QPixmap(m_thumbnailLocalPath);
+    m_thumbnailLoaded = true;
+}
+
+KSCloudDiskViewPresenter *KSCloudDiskTask::coordinator() const
+{
+    return qobject_cast<KSCloudDiskViewPresenter *>(parent());
+}
+
+void KSCloudDiskTask::invokeOnSelf(const char *method)
+{
+    QMetaObject::invokeMethod(this, method, Qt::AutoConnection);
+}
+
+void KSCloudDiskTask::taskFinish()
+{
+    static_cast<IKSCDBaseTask *>(this)->setStatus(Finished);
+    if (KSCloudDiskViewPresenter *c = coordinator())
+        emit c->sigTaskStateChanged(this);
+}
+
+void KSCloudDiskTask::doTaskStateChanged()
+{
+    if (KSCloudDiskViewPresenter *c = coordinator())
+        c->doTaskStateChanged(this);
+}
+
+void KSCloudDiskTask::finish()
+{
+    static_cast<IKSCDBaseTask *>(this)->setStatus(Finished);
+    m_timeStamp = QDateTime::currentMSecsSinceEpoch();
+    invokeOnSelf("doTaskStateChanged");
+    invokeOnSelf("taskFinish");
+    KSCloudDiskViewPresenter *c = coordinator();
+    if (!c || isStopping())
+        return;
+    if (c->thread() == QThread::currentThread()) {
+        QMetaObject::invokeMethod(c, "taskProgressFinished", Qt::DirectConnection, Q_ARG(QString, m_taskId));
+        return;
+    }
+    // Blocks until the coordinator has handled the completion, like a blocking queued call, but
+    // gives up when the worker is being stopped: the GUI thread may itself be waiting for the worker
+    // then, and a plain blocking call would never return.
+    auto done = std::make_shared<QSemaphore>();
+    const QString taskId = m_taskId;
+    QMetaObject::invokeMethod(
+        c,
+        [c, taskId, done]() {
+            QMetaObject::invokeMethod(c, "taskProgressFinished", Qt::DirectConnection, Q_ARG(QString, taskId));
+            done->release();
+        },
+        Qt::QueuedConnection);
+    while (!done->tryAcquire(1, 20)) {
+        if (isStopping())
+            return;
+    }
+}
+
+void KSCloudDiskTask::fail()
+{
+    static_cast<IKSCDBaseTask *>(this)->setStatus(Failed);
+    clean();
+    invokeOnSelf("doTaskStateChanged");
+    if (KSCloudDiskViewPresenter *c = coordinator())
+        QMetaObject::invokeMethod(c, "taskFailed", Qt::AutoConnection, Q_ARG(QString, m_taskId));
+}
+
+QByteArray KSCloudDiskTask::requestText(QJsonObject request) const
+{
+    IKSCloudDisk *service = getCloudDisk();
+    request.insert(QStringLiteral("space_id"), QString::number(service->getSpaceId()));
+    QString text = QString::fromUtf8(KSDriveAnswer::compact(request));
+    service->fixSpaceIdInJson(text);
+    return text.toUtf8();
+}
+
+QByteArray KSCloudDiskTask::shortRequest() const
+{
+    return requestText({{QStringLiteral("custom_uid"), m_taskId}});
+}
+
+void KSCloudDiskTask::sendUploadFailedTracking(const QVariant &reason)
+{
+    const QString suffix = QFileInfo(m_filePath).suffix();
+    if (reason.type() == QVariant::Int)
+        KSCloudDiskUploadFailedEvent(suffix, m_totalSize, trackingTypeName(), reason.toInt()).sendEvent();
+    else
+        KSCloudDiskUploadFailedEvent(suffix, m_totalSize, trackingTypeName(), reason.toString()).sendEvent();
+}
+
+void KSCloudDiskTask::launch()
+{
+    if (m_operation == UploadOperation)
+        dealWithUpload();
+    else
+        dealWithDownload();
+}
+
+void KSCloudDiskTask::dealWithUpload()
+{
+    if (m_status == Transferred) {
+        afterUpload();
+        return;
+    }
+    if (m_status == Waiting) {
+        if (beforeUpload())
+            return;
+    } else if (m_status == RootFolderSyncFailed) {
+        KSLOG_WARN("upload failed. sync folder to crc failed.");
+    } else if (startUploadTransfer()) {
+        return;
+    }
+    if (!m_autoSync && m_listed && coordinator()) {
+        if (KSCloudDiskViewPresenter *presenter = getCloudDisk()->getPresenter())
+            presenter->showMessage(m_operation, m_failedCode);
+    }
+    fail();
+}
+
+bool KSCloudDiskTask::beforeUpload()
+{
+    QString path = filePath();
+    if (fileType() == ProjectFile || fileType() == ProjectArchiveFile) {
+        if (!prepareUploadPath()) {
+            KSLOG_WARN("extract project failed. file_path=%s", qPrintable(filePath()));
+            return false;
+        }
+        path = m_tempPath;
+    }
+    if (!QFileInfo::exists(path)) {
+        reportUploadFailure(QStringLiteral("file not exist"));
+        return false;
+    }
+    if (!checkDiskInfo()) {
+        KSLOG_WARN("[cloud disk]upload failed, cloud disk not support.");
+        return false;
+    }
+    QString root;
+    if (!getRootFileID(root))
+        return true;
+    QString folderId;
+    if (!createDir(root, cloudFolder(), folderId, false, QMap<QString, QVariant>()))
+        return true;
+    if (!isMediaTask()) {
+        setFileId(folderId);
+        KSLOG_INFO("[cloud disk] create root dir success, task_status=%d, file_id=%s", m_status, qPrintable(folderId));
+        static_cast<IKSCDBaseTask *>(this)->setStatus(FolderCreated);
+        const QString taskId = m_taskId;
+        QMetaObject::invokeMethod(this, [this, taskId, folderId]() {
+            if (KSCloudDiskViewPresenter *c = coordinator())
+                emit c->sigFolderCreated(taskId, folderId);
+        });
+        return true;
+    }
+    if (!uploadFile(folderId, filePath(), mediaMetadata()))
+        reportUploadFailure(QStringLiteral("SDK error"));
+    return true;
+}
+
+bool KSCloudDiskTask::startUploadTransfer()
+{
+    const QString path = fileType() == ProjectFile || fileType() == ProjectArchiveFile ? m_tempPath : filePath();
+    bool started = false;
+    if (!isMediaTask())
+        started = QFileInfo(path).isDir() && upload(false, fileId(), path, false, QMap<QString, QVariant>());
+    else
+        started = uploadFile(fileId(), path, mediaMetadata());
+    if (!started)
+        reportUploadFailure(QStringLiteral("SDK error"));
+    return started;
+}
+
+bool KSCloudDiskTask::checkDiskInfo()
+{
+    KSCloudDiskViewPresenter *c = coordinator();
+    if (c && c->isDestroying())
+        return false;
+    if (isDownload()) {
+        const QString folder = QFileInfo(filePath()).path();
+        if (!KSDir::IsPathWriteable(folder)) {
+            KSLOG_INFO("path has no write permissions: path = %s", qPrintable(folder));
+            m_failedCode = DownloadFolderNotWritable;
+            return false;
+        }
+    }
+    IKSCloudDisk *service = getCloudDisk();
+    const int refreshed = service->syncRefreshDiskInfo(0);
+    if (refreshed != 0) {
+        m_failedCode = refreshed;
+        return false;
+    }
+    const KSCloudDiskInfo info = service->getDiskInfo();
+    if (info.usedSize / kMiB > info.totalSize / kMiB) {
+        if (isDownload())
+            return true;
+        m_failedCode = MembershipExpired;
+        sendUploadFailedTracking(QStringLiteral("membership expired"));
+        return false;
+    }
+    if (isDownload())
+        return true;
+    qint64 size = 0;
+    switch (fileType()) {
+    case ProjectFile:
+    case ProjectArchiveFile:
+        size = KSDir::getDirFileTotalSize(m_tempPath);
+        break;
+    case ProjectTemplateFile:
+        size = KSDir::getDirFileTotalSize(filePath());
+        break;
+    case VideoFile:
+    case CloudMediaFile:
+        size = QFileInfo(filePath()).size();
+        break;
+    default:
+        break;
+    }
+    const qint64 freeSize = info.totalSize - info.usedSize;
+    if (freeSize < size && info.totalSize >= 1) {
+        KSLOG_WARN("upload failed, space is insufficient. fileSize = %lld, freeSize = %lld", size, freeSize);
+        m_failedCode = CloudSpaceInsufficient;
+        sendUploadFailedTracking(QStringLiteral("space is insufficient"));
+        return false;
+    }
+    return true;
+}
+
+bool KSCloudDiskTask::getRootFileID(QString &id)
+{
+    if (isMediaTask()) {
+        id = QStringLiteral("root");
+        return true;
+    }
+    const QByteArray request = requestText(QJsonObject());
+    const KSDriveAnswer answer = KSDriveAnswer::take([&](char **out) { return Drive_GetProRootFileID(request, out); });
+    KSLOG_INFO("CDS_GetProRootFileID: %d", int(answer.result()));
+    if (!answer.hasAnswer())
+        return false;
+    KSLOG_INFO("CDS_GetProRootFileID: %s", answer.logText().constData());
+    const QJsonValue fileId = answer.data().toObject().value(QLatin1String("file_id"));
+    if (answer.code() != 0 || !fileId.isString())
+        return false;
+    id = fileId.toString();
+    return true;
+}
+
+bool KSCloudDiskTask::createDir(
+    const QString &parentId, const QString &name, QString &id, bool hidden, const QMap<QString, QVariant> &metadata)
+{
+    const QByteArray request
+        = requestText({{QStringLiteral("parent_file_id"), parentId}, {QStringLiteral("name"), name},
+            {QStringLiteral("hidden"), hidden}, {QStringLiteral("tags"), tagsOf(metadata)}});
+    const KSDriveAnswer answer = KSDriveAnswer::take([&](char **out) { return Drive_CreateDir(request, out); });
+    KSLOG_INFO("CDS_CreateDir: %d", int(answer.result()));
+    if (!answer.hasAnswer()) {
+        KSLOG_INFO("create dir failed!");
+        m_failedCode = FolderCreationUnanswered;
+        return false;
+    }
+    KSLOG_INFO("CDS_CreateDir: %s", answer.logText().constData());
+    const int code = answer.code();
+    const QJsonValue fileId = answer.data().toObject().value(QLatin1String("file_id"));
+    if (code == 0 && fileId.isString()) {
+        id = fileId.toString();
+        return true;
+    }
+    if (code != 0)
+        m_failedCode = code;
+    return false;
+}
+
+bool KSCloudDiskTask::getChildFileID(const QString &parentId, const QString &name, bool wantFile, QString &id)
+{
+    const QByteArray request = requestText({{QStringLiteral("parent_file_id"), parentId}});
+    const KSDriveAnswer answer = KSDriveAnswer::take([&](char **out) { return Drive_GetFileList(request, out); });
+    KSLOG_INFO("CDS_GetDirList: %d", int(answer.result()));
+    if (!answer.hasAnswer())
+        return false;
+    KSLOG_INFO("CDS_GetDirList: %s", answer.logText().constData());
+    if (answer.code() != 0)
+        return false;
+    const QString wantedType = wantFile ? QStringLiteral("file") : QStringLiteral("folder");
+    for (const QJsonValue &value : answer.data().toArray()) {
+        const QJsonObject entry = value.toObject();
+        if (entry.value(QLatin1String("type")).toString() != wantedType)
+            continue;
+        if (entry.value(QLatin1String("name")).toString().compare(name, Qt::CaseInsensitive) != 0)
+            continue;
+        const QJsonValue fileId = entry.value(QLatin1String("file_id"));
+        if (fileId.isString()) {
+            id = fileId.toString();
+            return true;
+        }
+    }
+    return false;
+}
+
+bool KSCloudDiskTask::upload(
+    bool isFile, const QString &parentId, const QString &path, bool hidden, const QMap<QString, QVariant> &metadata)
+{
+    int checkNameMode = 1;
+    if (m_overwrite == 1)
+        checkNameMode = 5;
+    else if (m_overwrite == 2 && hasRecentProjectRecord())
+        checkNameMode = 4;
+    QJsonObject item{{isMediaTask() ? QStringLiteral("parent_file_id") : QStringLiteral("file_id"), parentId},
+        {QStringLiteral("check_name_mode"), checkNameMode}, {QStringLiteral("path"), path},
+        {QStringLiteral("hidden"), hidden}, {QStringLiteral("tags"), tagsOf(metadata)}};
+    if (isFile)
+        item.insert(QStringLiteral("custom_name"), m_name);
+    const QByteArray full
+        = requestText({{QStringLiteral("custom_uid"), m_taskId}, {QStringLiteral("upload"), QJsonArray{item}}});
+    return startTransfer(true, full);
+}
+
+bool KSCloudDiskTask::startTransfer(bool isUpload, const QByteArray &full)
+{
+    // Paused between being taken by the worker and this start: the stage ends without a request.
+    if (m_status == Paused)
+        return true;
+    const QByteArray brief = shortRequest();
+    auto fresh = isUpload ? &Drive_UploadFile : &Drive_DownloadFile;
+    auto resumed = isUpload ? &Drive_ResumeUploadFile : &Drive_ResumeDownloadFile;
+    const int nothingToResume = isUpload ? 8 : 9;
+    int result = 0;
+    if (m_restarted) {
+        result = resumed(brief.constData(), &KSCloudDiskTask::libraryCallback, this);
+        if (result == nothingToResume)
+            result = fresh(full.constData(), &KSCloudDiskTask::libraryCallback, this);
+    } else {
+        result = fresh(full.constData(), &KSCloudDiskTask::libraryCallback, this);
+        if (result == 27)
+            result = resumed(brief.constData(), &KSCloudDiskTask::libraryCallback, this);
+    }
+    static_cast<IKSCDBaseTask *>(this)->setStatus(result == 0 ? Waiting : Failed);
+    m_failedCode = result;
+    invokeOnSelf("doTaskStateChanged");
+    if (isUpload)
+        KSLOG_INFO("CDS_Upload: %d", result);
+    else
+        KSLOG_INFO("CDS_Download: %d", result);
+    return result == 0;
+}
+
+bool KSCloudDiskTask::uploadFile(const QString &parentId, const QString &path, const QMap<QString, QVariant> &metadata)
+{
+    if (!QFileInfo(path).isFile())
+        return false;
+    return upload(true, parentId, path, false, metadata);
+}
+
+bool KSCloudDiskTask::uploadDir(const QString &parentId, const QString &path, const QMap<QString, QVariant> &metadata)
+{
+    if (!QFileInfo(path).isDir())
+        return false;
+    return upload(false, parentId, path, false, metadata);
+}
+
+bool KSCloudDiskTask::download(bool, const QString &fileId, const QString &saveDir)
+{
+    QJsonObject item{{QStringLiteral("file_id"), fileId}, {QStringLiteral("save_dir"), saveDir}};
+    if (m_overwrite != 2)
+        item.insert(QStringLiteral("check_name_mode"), m_overwrite == 1 ? 4 : 1);
+    return startTransfer(
+        false, requestText({{QStringLiteral("custom_uid"), m_taskId}, {QStringLiteral("download"), QJsonArray{item}}}));
+}
+
+bool KSCloudDiskTask::downloadShared(bool, const QString &shareCode, const QString &saveDir)
+{
+    QJsonObject item{{QStringLiteral("share_id"), shareCode}, {QStringLiteral("save_dir"), saveDir}};
+    if (m_overwrite != 2)
+        item.insert(QStringLiteral("check_name_mode"), m_overwrite == 1 ? 4 : 1);
+    return startTransfer(
+        false, requestText({{QStringLiteral("custom_uid"), m_taskId}, {QStringLiteral("download"), QJsonArray{item}}}));
+}
+
+bool KSCloudDiskTask::downloadFile(const QString &fileId, const QString &saveDir)
+{
+    return QFileInfo(saveDir).isDir() && download(true, fileId, saveDir);
+}
+
+bool KSCloudDiskTask::downloadDir(const QString &fileId, const QString &saveDir)
+{
+    return QFileInfo(saveDir).isDir() && download(false, fileId, saveDir);
+}
+
+bool KSCloudDiskTask::downloadSharedFile(const QString &shareCode, const QString &saveDir)
+{
+    return QFileInfo(saveDir).isDir() && downloadShared(true, shareCode, saveDir);
+}
+
+bool KSCloudDiskTask::downloadSharedDir(const QString &shareCode, const QString &saveDir)
+{
+    return QFileInfo(saveDir).isDir() && downloadShared(false, shareCode, saveDir);
+}
+
+void KSCloudDiskTask::dealWithDownload()
+{
+    if (!m_tempPath.isEmpty()) {
+        afterDownload();
+        return;
+    }
+    const QString folder = QFileInfo(filePath()).path();
+    if (KSDir::getDiskFreeSpace(folder) * kMiB < m_fileSize) {
+        m_failedCode = LocalDiskTooSmall;
+        fail();
+        return;
+    }
+    const QString saveDir = localDownloadFolder();
+    bool started = false;
+    if (m_shareCode.isEmpty()) {
+        started = checkDiskInfo() && (isMediaTask() ? downloadFile(fileId(), saveDir) : downloadDir(fileId(), saveDir));
+    } else {
+        started = isMediaTask() ? downloadSharedFile(m_shareCode, saveDir) : downloadSharedDir(m_shareCode, saveDir);
+    }
+    if (!started) {
+        reportDownloadFailure();
+        fail();
+    }
+}
+
+int KSCloudDiskTask::shortCall(int (*call)(const char *), const char *logFormat, int statusOnSuccess)
+{
+    const QByteArray request = shortRequest();
+    const int result = call(request.constData());
+    KSLOG_AT(KSBaseLog::defaultLogger(), KSLogInfo, logFormat, result);
+    if (result == 0) {
+        static_cast<IKSCDBaseTask *>(this)->setStatus(statusOnSuccess);
+        m_failedCode = 0;
+    }
+    return result;
+}
+
+int KSCloudDiskTask::pauseUpload()
+{
+    return shortCall(&Drive_PauseUploadFile, "CDS_PauseUpload: %d", Paused);
+}
+
+int KSCloudDiskTask::pauseDownload()
+{
+    return shortCall(&Drive_PauseDownloadFile, "CDS_PauseDownload: %d", Paused);
+}
+
+int KSCloudDiskTask::resumeUpload()
+{
+    const QByteArray request = shortRequest();
+    const int result = Drive_ResumeUploadFile(request.constData(), nullptr, this);
+    KSLOG_INFO("CDS_ResumeUpload: %d", result);
+    if (result == 0) {
+        static_cast<IKSCDBaseTask *>(this)->setStatus(Waiting);
+        m_failedCode = 0;
+    }
+    return result;
+}
+
+int KSCloudDiskTask::resumeDownload()
+{
+    const QByteArray request = shortRequest();
+    const int result = Drive_ResumeDownloadFile(request.constData(), nullptr, this);
+    KSLOG_INFO("CDS_ResumeDownload: %d", result);
+    if (result == 0) {
+        static_cast<IKSCDBaseTask *>(this)->setStatus(Waiting);
+        m_failedCode = 0;
+    }
+    return result;
+}
+
+int KSCloudDiskTask::abortUpload()
+{
+    return shortCall(&Drive_CancelUploadFile, "CDS_CancelUpload: %d", Cancelled);
+}
+
+int KSCloudDiskTask::abortDownload()
+{
+    return shortCall(&Drive_CancelDownloadFile, "CDS_CancelDownload: %d", Cancelled);
+}
+
+int KSCloudDiskTask::pause()
+{
+    return m_operation == DownloadOperation ? pauseDownload() : pauseUpload();
+}
+
+int KSCloudDiskTask::resume()
+{
+    return m_operation == DownloadOperation ? resumeDownload() : resumeUpload();
+}
+
+int KSCloudDiskTask::abort()
+{
+    return m_operation == DownloadOperation ? abortDownload() : abortUpload();
+}
+
+int KSCloudDiskTask::isBePunished()
+{
+    const QByteArray request = requestText({{QStringLiteral("file_id"), fileId()}});
+    const int result = Drive_IsBePunishedFile(request.constData()) ? 1 : 0;
+    KSLOG_INFO("CDS_IsBePunished: %d", result);
+    return result;
+}
+
+void KSCloudDiskTask::libraryCallback(const char *taskId, const char *info, void *context)
+{
+    if (!context)
+        return;
+    const QString id = QString::fromUtf8(taskId);
+    const QString text = QString::fromUtf8(info);
+    auto *task = static_cast<KSCloudDiskTask *>(context);
+    QMutexLocker lock(&s_liveMutex);
+    if (!s_liveTasks.contains(task))
+        return;
+    // Posted while the task is known to live; a task destroyed later takes the posted call with it.
+    QMetaObject::invokeMethod(
+        task, [task, id, text]() { task->taskCallback(id, text); }, Qt::AutoConnection);
+}
+
+void KSCloudDiskTask::recordUploadedFolder(const QString &originPath, const QString &fileId)
+{
+    if (!QFileInfo(originPath).isDir())
+        return;
+    bool insert = m_uploadedFolders.isEmpty();
+    for (auto it = m_uploadedFolders.cbegin(); !insert && it != m_uploadedFolders.cend(); ++it) {
+        if (!originPath.startsWith(it.key()))
+            insert = true;
+    }
+    if (insert)
+        m_uploadedFolders.insert(originPath, fileId);
+}
+
+void KSCloudDiskTask::taskCallback(const QString &, const QString &info)
+{
+    const KSTaskCallbackInfo report = KSTaskCallbackInfo::parse(info);
+    if (m_status == Failed || m_status == Cancelled || report.code != 0)
+        return;
+    KSCloudDiskViewPresenter *c = coordinator();
+    switch (report.status) {
+    case 1:
+        m_totalSize = report.totalSize;
+        m_transSize = report.transferredSize;
+        if (report.currentStatus == 3 && !isMediaTask()) {
+            if (isUpload()) {
+                const QString sent = isPresetTask() ? QDir::fromNativeSeparators(filePath()) : m_tempPath;
+                if (report.originPath.compare(sent + QLatin1Char('/'), Qt::CaseInsensitive) == 0) {
+                    setFileId(report.fileId);
+                    setNewName(isPresetTask() ? m_name : report.path);
+                }
+                recordUploadedFolder(report.originPath, report.fileId);
+            } else if (m_tempPath.isEmpty()) {
+                m_tempPath = report.path;
+            }
+        }
+        if (m_status == Paused)
+            return;
+        if (m_status == Running) {
+            if (c)
+                emit c->sigTaskStateChanged(this);
+        } else {
+            static_cast<IKSCDBaseTask *>(this)->setStatus(Running);
+            invokeOnSelf("doTaskStateChanged");
+        }
+        if (c)
+            emit c->taskProgressChanged(m_taskId, m_totalSize, m_transSize);
+        return;
+    case 3:
+        m_transferCompleted = true;
+        m_totalSize = report.totalSize;
+        m_transSize = report.transferredSize;
+        if (!isMediaTask()) {
+            static_cast<IKSCDBaseTask *>(this)->setStatus(Transferred);
+            if (isDownload() && m_tempPath.isEmpty())
+                m_tempPath = report.path;
+            const bool ready = isUpload() ? !fileId().isEmpty() : !m_tempPath.isEmpty();
+            if (ready) {
+                invokeOnSelf("doTaskStateChanged");
+                if (c)
+                    c->queuedTask(this);
+            }
+            return;
+        }
+        if (m_status == Paused)
+            return;
+        static_cast<IKSCDBaseTask *>(this)->setStatus(Transferred);
+        if (isUpload()) {
+            setFileId(report.fileId);
+            setNewName(report.path);
+            m_contentHashName = report.contentHashName;
+            m_contentHash = report.contentHash;
+        } else {
+            m_tempPath = report.path;
+        }
+        invokeOnSelf("doTaskStateChanged");
+        if (c)
+            c->queuedTask(this);
+        return;
+    case 4:
+        // Kept on disk: a retry resumes from what the library already moved.
+        m_tempPath.clear();
+        m_failedCode = report.currentCode;
+        clean();
+        if (isUpload()) {
+            KSLOG_INFO("upload error, error code  = %d", m_failedCode);
+            sendUploadFailedTracking(m_failedCode);
+            if (m_autoSync) {
+                const int type = fileType();
+                const QString syncType = type == ProjectTemplateFile ? QStringLiteral("media_project_template")
+                    : type == CustomTitleFile                        ? QStringLiteral("title")
+                    : type == CustomCompoundClipFile                 ? QStringLiteral("custom_compound_clip")
+                                                                     : QString();
+                KSGeneralEvent(QStringLiteral("auto_sync_to_cloud"))
+                    .add(QStringLiteral("sync_status"), 0)
+                    .add(QStringLiteral("sync_file_type"), syncType)
+                    .add(QStringLiteral("fail_reason"), QStringLiteral("SDK error"))
+                    .add(QStringLiteral("error_code"), m_failedCode);
+            }
+        } else {
+            if (m_shareCode.isEmpty()) {
+                KSCloudDiskDownloadFailedEvent(
+                    QFileInfo(m_filePath).suffix(), m_totalSize, fileId(), trackingTypeName(), m_failedCode)
+                    .sendEvent();
+            }
+            KSLOG_INFO("download error, error code  = %d", m_failedCode);
+        }
+        static_cast<IKSCDBaseTask *>(this)->setStatus(Failed);
+        invokeOnSelf("doTaskStateChanged");
+        return;
+    case 5:
+        m_tempPath.clear();
+        return;
+    default:
+        return;
+    }
+}
+
+void KSCloudDiskTask::afterUpload()
+{
+    if (!isMediaTask()) {
+        QString id;
+        if (getChildFileID(fileId(), QStringLiteral("thumbnail.png"), true, id))
+            m_thumbnailFileId = id;
+    }
+    finish();
+    getCloudDisk()->syncRefreshDiskInfo(2000);
+}
+
+void KSCloudDiskTask::afterDownload()
+{
+    bool placed = false;
+    if (!isMediaTask()) {
+        placed = KSDir::copyDirectoryFiles(m_tempPath, filePath(), true);
+    } else {
+        // QFile::rename copies and removes when the two folders are on different file systems.
+        placed = QFile::rename(m_tempPath, filePath());
+    }
+    // Reporting a download as done while its data is not where the user expects it would lose it.
+    if (!placed) {
+        KSLOG_WARN("download finished but could not be placed: %s", qPrintable(filePath()));
+        fail();
+        return;
+    }
+    finish();
+}

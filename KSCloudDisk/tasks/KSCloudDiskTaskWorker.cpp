@@ -1,0 +1,121 @@
+#include "KSCloudDiskTaskWorker.h"
+
+#include "IKSCloudDisk.h"
+#include "KSCloudDiskTask.h"
+#include "KSCloudDiskTrackEvent.h"
+
+#include <QFileInfo>
+#include <QMutexLocker>
+
+KSCloudDiskTaskWorker::KSCloudDiskTaskWorker(QObject *parent)
+    : QThread(parent)
+{ }
+
+KSCloudDiskTaskWorker::~KSCloudDiskTaskWorker()
+{
+    if (isRunning())
+        stop();
+}
+
+void KSCloudDiskTaskWorker::addTask(KSCDBaseTask *task)
+{
+    QMutexLocker lock(&m_mutex);
+    m_queue.insert(0, task);
+    m_wakeUp.wakeAll();
+    if (auto *transfer = qobject_cast<KSCloudDiskTask *>(task))
+        transfer->setQueuedOnce(true);
+}
+
+void KSCloudDiskTaskWorker::addTasks(const QList<KSCloudDiskTask *> &tasks)
+{
+    QMutexLocker lock(&m_mutex);
+    for (KSCloudDiskTask *task : tasks) {
+        m_queue.insert(0, task);
+        m_wakeUp.wakeAll();
+        task->setQueuedOnce(true);
+    }
+}
+
+bool KSCloudDiskTaskWorker::isDestroying() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_quitting;
+}
+
+int KSCloudDiskTaskWorker::queuedCount() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_queue.size();
+}
+
+void KSCloudDiskTaskWorker::stop()
+{
+    {
+        QMutexLocker lock(&m_mutex);
+        if (auto *transfer = qobject_cast<KSCloudDiskTask *>(m_current.data())) {
+            transfer->abort();
+            // Its finish step must not wait for the GUI thread, which is about to wait for us.
+            transfer->setStopping(true);
+        }
+        m_quitting = true;
+        m_stopRequested.store(1);
+        m_queue.insert(0, QPointer<KSCDBaseTask>());
+        m_wakeUp.wakeAll();
+    }
+    quit();
+    wait();
+}
+
+void KSCloudDiskTaskWorker::run()
+{
+    if (m_stopRequested.load())
+        return;
+    for (;;) {
+        // A queue of tasks waiting for sign-in is polled, not spun.
+        QThread::msleep(1);
+        QMutexLocker lock(&m_mutex);
+        if (m_queue.isEmpty())
+            m_wakeUp.wait(&m_mutex);
+        m_current.clear();
+        IKSCloudDisk *service = getCloudDiskNoCreate();
+        if (service && service->isServiceReady()) {
+            if (!m_queue.isEmpty())
+                m_current = m_queue.takeFirst();
+        } else {
+            for (int i = 0; i < m_queue.size(); ++i) {
+                auto *transfer = qobject_cast<KSCloudDiskTask *>(m_queue.at(i).data());
+                if (transfer && !transfer->shareCode().isEmpty()) {
+                    m_current = m_queue.takeAt(i);
+                    break;
+                }
+            }
+        }
+        QPointer<KSCDBaseTask> task = m_current;
+        lock.unlock();
+        if (!task) {
+            if (m_stopRequested.load())
+                return;
+            continue;
+        }
+        if (auto *transfer = qobject_cast<KSCloudDiskTask *>(task.data())) {
+            const int status = transfer->status();
+            if (transfer->removed() || status == Cancelled || status == Paused) {
+                if (m_stopRequested.load())
+                    return;
+                continue;
+            }
+            if (transfer->retry()) {
+                const QString suffix = QFileInfo(transfer->filePath()).suffix();
+                if (transfer->operation() == DownloadOperation)
+                    KSCloudDiskBeginDownloadEvent(
+                        suffix, transfer->fileSize(), transfer->fileId(), QStringLiteral("restart"))
+                        .sendEvent();
+                else
+                    KSCloudDiskBeginUploadEvent(suffix, transfer->fileSize(), QStringLiteral("restart")).sendEvent();
+            }
+        }
+        task->launch();
+        if (m_stopRequested.load())
+            return;
+    }
+}

@@ -1,0 +1,42 @@
+#ifndef KSCLOUDDISKTASKWORKER_H
+#define KSCLOUDDISKTASKWORKER_H
+
+#include <QList>
+#include <QMutex>
+#include <QPointer>
+#include <QThread>
+#include <QWaitCondition>
+
+#include <atomic>
+
+class KSCDBaseTask;
+class KSCloudDiskTask;
+
+// The one background thread that runs every task's blocking work, one task at a time, newest first.
+class KSCloudDiskTaskWorker : public QThread
+{
+public:
+    explicit KSCloudDiskTaskWorker(QObject *parent = nullptr);
+    ~KSCloudDiskTaskWorker() override;
+
+    void addTask(KSCDBaseTask *task);
+    // In list order, each to the front: the last of the list runs first.
+    void addTasks(const QList<KSCloudDiskTask *> &tasks);
+    // Cancels the running transfer, ends the loop and waits for the thread.
+    void stop();
+    bool isDestroying() const;
+    int queuedCount() const;
+
+protected:
+    void run() override;
+
+private:
+    std::atomic<int> m_stopRequested{0};
+    mutable QMutex m_mutex;
+    QList<QPointer<KSCDBaseTask>> m_queue;
+    QPointer<KSCDBaseTask> m_current;
+    QWaitCondition m_wakeUp;
+    bool m_quitting = false;
+};
+
+#endif

@@ -1,0 +1,56 @@
+#ifndef TESTTASKS_H
+#define TESTTASKS_H
+
+#include "KSCloudDiskTask.h"
+
+#include <QStringList>
+
+// A folder-type item stored like a custom title: "CustomTitle/<name>" in the project root.
+class TestFolderTask : public KSCloudDiskTask
+{
+    Q_OBJECT
+public:
+    TestFolderTask(QObject *parent, const QString &path, int operation, const QString &downloadFolder = QString())
+        : KSCloudDiskTask(parent, path.section(QLatin1Char('/'), -1), operation, 0)
+        , m_downloadFolder(downloadFolder)
+    {
+        setFilePath(path);
+    }
+    int fileType() const override { return CustomTitleFile; }
+    bool isPresetTask() const override { return true; }
+    QString cloudFolder() const override { return QStringLiteral("CustomTitle/") + name(); }
+    QString localDownloadFolder() const override { return m_downloadFolder; }
+    QString trackingTypeName() const override { return QStringLiteral("title"); }
+    void reportUploadFailure(const QString &reason) override { failures << reason; }
+    void reportDownloadFailure() override { failures << QStringLiteral("download"); }
+
+    QStringList failures;
+
+private:
+    QString m_downloadFolder;
+};
+
+// A single file stored straight into its folder, like cloud media.
+class TestMediaTask : public KSCloudDiskTask
+{
+    Q_OBJECT
+public:
+    TestMediaTask(QObject *parent, const QString &path, int operation, const QString &downloadFolder = QString())
+        : KSCloudDiskTask(parent, path.section(QLatin1Char('/'), -1), operation, 0)
+        , m_downloadFolder(downloadFolder)
+    {
+        setFilePath(path);
+    }
+    int fileType() const override { return CloudMediaFile; }
+    QString cloudFolder() const override { return QStringLiteral("Cutlane/My Cloud Media"); }
+    QString localDownloadFolder() const override { return m_downloadFolder; }
+    void reportUploadFailure(const QString &reason) override { failures << reason; }
+    void reportDownloadFailure() override { failures << QStringLiteral("download"); }
+
+    QStringList failures;
+
+private:
+    QString m_downloadFolder;
+};
+
+#endif
