@@ -1,6 +1,7 @@
 #include "KSCloudDiskViewPresenter.h"
 
 #include "KSBaseLog.h"
+#include "KSCloudDiskOperationTask.h"
 #include "KSCloudDiskTask.h"
 #include "KSCloudDiskTaskWorker.h"
 #include "KSCloudDiskTrackEvent.h"
@@ -22,8 +23,45 @@ KSCloudDiskViewPresenter::KSCloudDiskViewPresenter(IKSCloudDisk *service, QObjec
 {
     Q_D(KSCloudDiskViewPresenter);
     d->service = service;
+    qRegisterMetaType<KSCloudFolderEntries>("KSCloudFolderEntries");
+    startCloudDiskTask();
+}
+
+void KSCloudDiskViewPresenter::startCloudDiskTask()
+{
+    Q_D(KSCloudDiskViewPresenter);
     d->worker = new KSCloudDiskTaskWorker(this);
     d->worker->start();
+}
+
+void KSCloudDiskViewPresenter::downloadThumb(const QString &fileId, const QString &path)
+{
+    queuedTask(new KSCloudDiskDownloadThumbTask(this, fileId, path));
+}
+
+void KSCloudDiskViewPresenter::removeFile(const QString &fileId)
+{
+    queuedTask(new KSCloudDiskRemoveFileTask(this, fileId));
+}
+
+void KSCloudDiskViewPresenter::deleteFile(const QString &fileId, bool flag, int retryCount)
+{
+    queuedTask(new KSCloudDiskDeleteFileTask(this, fileId, flag, retryCount));
+}
+
+void KSCloudDiskViewPresenter::loadFolderFiles(const QString &fileId, const QString &path)
+{
+    queuedTask(new KSCloudDiskLoadFolderFilesTask(this, fileId, path));
+}
+
+void KSCloudDiskViewPresenter::createDir(const QString &parentId, const QString &name)
+{
+    queuedTask(new KSCloudDiskCreateDirTask(this, parentId, name));
+}
+
+void KSCloudDiskViewPresenter::renameFile(const QString &fileId, const QString &newName)
+{
+    queuedTask(new KSCloudDiskRenameFileTask(this, fileId, newName));
 }
 
 KSCloudDiskViewPresenter::~KSCloudDiskViewPresenter()

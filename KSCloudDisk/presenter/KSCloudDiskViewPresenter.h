@@ -40,6 +40,14 @@ public:
     // Tells the user, in a toast, why an operation (1 upload, 2 download) failed.
     void showMessage(int operation, int errorCode) const;
 
+    // Short cloud operations, run on the worker; each answers with the signal of the same family.
+    void downloadThumb(const QString &fileId, const QString &path);
+    void removeFile(const QString &fileId);
+    void deleteFile(const QString &fileId, bool flag, int retryCount = 0);
+    void loadFolderFiles(const QString &fileId, const QString &path);
+    void createDir(const QString &parentId, const QString &name);
+    void renameFile(const QString &fileId, const QString &newName);
+
 signals:
     void sigTokenExpire();
     void sigRefreshToken();
@@ -56,8 +64,16 @@ signals:
     void downloadFinished(
         const QString &taskId, const QString &filePath, const QString &fileName, int fileType, const QString &fileId);
     void downloadShareFinished();
+    void downloadThumbFinished(const QString &fileId, const QString &filePath, bool succeed);
+    void removeFinished(const QString &fileId, bool succeed);
+    // fileList holds a KSCloudFolderEntries.
+    void loadFolderFilesFinished(const QString &fileId, const QVariant &fileList);
+    void createDirFinished(const QString &fileId, bool succeed, int errCode);
+    void renameFinished(const QString &fileId, bool succeed, int errCode);
 
 private:
+    // Creates and starts the worker thread that runs every task.
+    void startCloudDiskTask();
     // Completion handling; a task's finish step waits for it from the worker thread.
     Q_INVOKABLE void taskProgressFinished(const QString &taskId);
 

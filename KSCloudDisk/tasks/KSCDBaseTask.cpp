@@ -1,5 +1,13 @@
 #include "KSCDBaseTask.h"
 
+#include "IKSCloudDisk.h"
+#include "KSCloudDiskViewPresenter.h"
+#include "KSDriveAnswer.h"
+
+#include "IKSCloudDisk.h"
+#include "KSCloudDiskViewPresenter.h"
+#include "KSDriveAnswer.h"
+
 IKSCDBaseTask::~IKSCDBaseTask() = default;
 
 KSCDBaseTask::KSCDBaseTask(QObject *parent)
@@ -33,3 +41,17 @@ int KSCDBaseTask::fileType() const
 
 void KSCDBaseTask::setStatus(int)
 { }
+
+KSCloudDiskViewPresenter *KSCDBaseTask::coordinator() const
+{
+    return qobject_cast<KSCloudDiskViewPresenter *>(parent());
+}
+
+QByteArray KSCDBaseTask::spaceRequest(QJsonObject request)
+{
+    IKSCloudDisk *service = getCloudDisk();
+    request.insert(QStringLiteral("space_id"), QString::number(service->getSpaceId()));
+    QString text = QString::fromUtf8(KSDriveAnswer::compact(request));
+    service->fixSpaceIdInJson(text);
+    return text.toUtf8();
+}

@@ -3,12 +3,15 @@
 
 #include "kscloudglobal.h"
 
+#include <QJsonObject>
 #include <QObject>
 #include <QString>
 
 #include <atomic>
 
 // What the worker and the coordinator know of any task.
+class KSCloudDiskViewPresenter;
+
 class KSCLOUDDISK_API IKSCDBaseTask
 {
 public:
@@ -48,6 +51,11 @@ public:
     bool isStopping() const { return m_stopping.load(); }
 
 protected:
+    // The coordinator, when the parent is one; tasks with any other parent report nothing.
+    KSCloudDiskViewPresenter *coordinator() const;
+    // "space_id" goes in as text and leaves as the exact number the service's id is.
+    static QByteArray spaceRequest(QJsonObject request);
+
     std::atomic<bool> m_stopping{false};
     QString m_fileId;
 };

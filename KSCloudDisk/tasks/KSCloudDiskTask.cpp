@@ -150,11 +150,6 @@ void KSCloudDiskTask::loadThumbnail()
     m_thumbnailLoaded = true;
 }
 
-KSCloudDiskViewPresenter *KSCloudDiskTask::coordinator() const
-{
-    return qobject_cast<KSCloudDiskViewPresenter *>(parent());
-}
-
 void KSCloudDiskTask::invokeOnSelf(const char *method)
 {
     QMetaObject::invokeMethod(this, method, Qt::AutoConnection);
@@ -213,18 +208,9 @@ void KSCloudDiskTask::fail()
         QMetaObject::invokeMethod(c, "taskFailed", Qt::AutoConnection, Q_ARG(QString, m_taskId));
 }
 
-QByteArray KSCloudDiskTask::requestText(QJsonObject request) const
-{
-    IKSCloudDisk *service = getCloudDisk();
-    request.insert(QStringLiteral("space_id"), QString::number(service->getSpaceId()));
-    QString text = QString::fromUtf8(KSDriveAnswer::compact(request));
-    service->fixSpaceIdInJson(text);
-    return text.toUtf8();
-}
-
 QByteArray KSCloudDiskTask::shortRequest() const
 {
-    return requestText({{QStringLiteral("custom_uid"), m_taskId}});
+    return spaceRequest({{QStringLiteral("custom_uid"), m_taskId}});
 }
 
 void KSCloudDiskTask::sendUploadFailedTracking(const QVariant &reason)
@@ -379,7 +365,7 @@ bool KSCloudDiskTask::getRootFileID(QString &id)
         id = QStringLiteral("root");
         return true;
     }
-    const QByteArray request = requestText(QJsonObject());
+    const QByteArray request = spaceRequest(QJsonObject());
     const KSDriveAnswer answer = KSDriveAnswer::take([&](char **out) { return Drive_GetProRootFileID(request, out); });
     KSLOG_INFO("CDS_GetProRootFileID: %d", int(answer.result()));
     if (!answer.hasAnswer())
@@ -396,7 +382,7 @@ bool KSCloudDiskTask::createDir(
     const QString &parentId, const QString &name, QString &id, bool hidden, const QMap<QString, QVariant> &metadata)
 {
     const QByteArray request
-        = requestText({{QStringLiteral("parent_file_id"), parentId}, {QStringLiteral("name"), name},
+        = spaceRequest({{QStringLiteral("parent_file_id"), parentId}, {QStringLiteral("name"), name},
             {QStringLiteral("hidden"), hidden}, {QStringLiteral("tags"), tagsOf(metadata)}});
     const KSDriveAnswer answer = KSDriveAnswer::take([&](char **out) { return Drive_CreateDir(request, out); });
     KSLOG_INFO("CDS_CreateDir: %d", int(answer.result()));
@@ -419,7 +405,7 @@ bool KSCloudDiskTask::createDir(
 
 bool KSCloudDiskTask::getChildFileID(const QString &parentId, const QString &name, bool wantFile, QString &id)
 {
-    const QByteArray request = requestText({{QStringLiteral("parent_file_id"), parentId}});
+    const QByteArray request = spaceRequest({{QStringLiteral("parent_file_id"), parentId}});
     const KSDriveAnswer answer = KSDriveAnswer::take([&](char **out) { return Drive_GetFileList(request, out); });
     KSLOG_INFO("CDS_GetDirList: %d", int(answer.result()));
     if (!answer.hasAnswer())
@@ -457,7 +443,7 @@ bool KSCloudDiskTask::upload(
     if (isFile)
         item.insert(QStringLiteral("custom_name"), m_name);
     const QByteArray full
-        = requestText({{QStringLiteral("custom_uid"), m_taskId}, {QStringLiteral("upload"), QJsonArray{item}}});
+        = spaceRequest({{QStringLiteral("custom_uid"), m_taskId}, {QStringLiteral("upload"), QJsonArray{item}}});
     return startTransfer(true, full);
 }
 
@@ -509,8 +495,8 @@ bool KSCloudDiskTask::download(bool, const QString &fileId, const QString &saveD
     QJsonObject item{{QStringLiteral("file_id"), fileId}, {QStringLiteral("save_dir"), saveDir}};
     if (m_overwrite != 2)
         item.insert(QStringLiteral("check_name_mode"), m_overwrite == 1 ? 4 : 1);
-    return startTransfer(
-        false, requestText({{QStringLiteral("custom_uid"), m_taskId}, {QStringLiteral("download"), QJsonArray{item}}}));
+    return startTransfer(false,
+        spaceRequest({{QStringLiteral("custom_uid"), m_taskId}, {QStringLiteral("download"), QJsonArray{item}}}));
 }
 
 bool KSCloudDiskTask::downloadShared(bool, const QString &shareCode, const QString &saveDir)
@@ -518,8 +504,8 @@ bool KSCloudDiskTask::downloadShared(bool, const QString &shareCode, const QStri
     QJsonObject item{{QStringLiteral("share_id"), shareCode}, {QStringLiteral("save_dir"), saveDir}};
     if (m_overwrite != 2)
         item.insert(QStringLiteral("check_name_mode"), m_overwrite == 1 ? 4 : 1);
-    return startTransfer(
-        false, requestText({{QStringLiteral("custom_uid"), m_taskId}, {QStringLiteral("download"), QJsonArray{item}}}));
+    return startTransfer(false,
+        spaceRequest({{QStringLiteral("custom_uid"), m_taskId}, {QStringLiteral("download"), QJsonArray{item}}}));
 }
 
 bool KSCloudDiskTask::downloadFile(const QString &fileId, const QString &saveDir)
@@ -640,7 +626,7 @@ int KSCloudDiskTask::abort()
 
 int KSCloudDiskTask::isBePunished()
 {
-    const QByteArray request = requestText({{QStringLiteral("file_id"), fileId()}});
+    const QByteArray request = spaceRequest({{QStringLiteral("file_id"), fileId()}});
     const int result = Drive_IsBePunishedFile(request.constData()) ? 1 : 0;
     KSLOG_INFO("CDS_IsBePunished: %d", result);
     return result;

@@ -205,12 +205,8 @@ public:
     QVariant extraData(const QString &key) const { return m_extraData.value(key); }
 
 protected:
-    // The coordinator, when the parent is one; tasks with any other parent report nothing.
-    KSCloudDiskViewPresenter *coordinator() const;
     void finish();
     void fail();
-    // "space_id" goes in as text and leaves as the exact number the service's id is.
-    QByteArray requestText(QJsonObject request) const;
     void sendUploadFailedTracking(const QVariant &reason);
 
 private:

@@ -38,8 +38,7 @@ void KSCloudDiskTaskWorker::addTasks(const QList<KSCloudDiskTask *> &tasks)
 
 bool KSCloudDiskTaskWorker::isDestroying() const
 {
-    QMutexLocker lock(&m_mutex);
-    return m_quitting;
+    return m_quitting.load();
 }
 
 int KSCloudDiskTaskWorker::queuedCount() const
@@ -53,11 +52,13 @@ void KSCloudDiskTaskWorker::stop()
     {
         QMutexLocker lock(&m_mutex);
         if (auto *transfer = qobject_cast<KSCloudDiskTask *>(m_current.data())) {
-            transfer->abort();
+            // Paused, not cancelled: the transfer resumes where it stopped when the editor starts
+            // again, instead of throwing away what was already moved.
+            transfer->pause();
             // Its finish step must not wait for the GUI thread, which is about to wait for us.
             transfer->setStopping(true);
         }
-        m_quitting = true;
+        m_quitting.store(true);
         m_stopRequested.store(1);
         m_queue.insert(0, QPointer<KSCDBaseTask>());
         m_wakeUp.wakeAll();
@@ -70,9 +71,13 @@ void KSCloudDiskTaskWorker::run()
 {
     if (m_stopRequested.load())
         return;
+    bool idlePass = false;
     for (;;) {
-        // A queue of tasks waiting for sign-in is polled, not spun.
-        QThread::msleep(1);
+        // A queue of tasks waiting for sign-in is polled, not spun. A pass that ran a task goes on
+        // at once: a busy queue of short operations would otherwise pay a millisecond each.
+        if (idlePass)
+            QThread::msleep(1);
+        idlePass = true;
         QMutexLocker lock(&m_mutex);
         if (m_queue.isEmpty())
             m_wakeUp.wait(&m_mutex);
@@ -97,6 +102,7 @@ void KSCloudDiskTaskWorker::run()
                 return;
             continue;
         }
+        idlePass = false;
         if (auto *transfer = qobject_cast<KSCloudDiskTask *>(task.data())) {
             const int status = transfer->status();
             if (transfer->removed() || status == Cancelled || status == Paused) {

@@ -1,6 +1,8 @@
 #ifndef KSCLOUDDISKTASKWORKER_H
 #define KSCLOUDDISKTASKWORKER_H
 
+#include "kscloudglobal.h"
+
 #include <QList>
 #include <QMutex>
 #include <QPointer>
@@ -13,7 +15,7 @@ class KSCDBaseTask;
 class KSCloudDiskTask;
 
 // The one background thread that runs every task's blocking work, one task at a time, newest first.
-class KSCloudDiskTaskWorker : public QThread
+class KSCLOUDDISK_API KSCloudDiskTaskWorker : public QThread
 {
 public:
     explicit KSCloudDiskTaskWorker(QObject *parent = nullptr);
@@ -36,7 +38,8 @@ private:
     QList<QPointer<KSCDBaseTask>> m_queue;
     QPointer<KSCDBaseTask> m_current;
     QWaitCondition m_wakeUp;
-    bool m_quitting = false;
+    // Read by the coordinator and by tasks' disk checks while stop() writes it.
+    std::atomic<bool> m_quitting{false};
 };
 
 #endif
