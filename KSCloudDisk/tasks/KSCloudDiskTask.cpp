@@ -5,8 +5,10 @@
 #include "KSBaseLog.h"
 #include "KSCloudDiskTrackEvent.h"
 #include "KSCloudDiskViewPresenter.h"
+#include "KSConfigEngine.h"
 #include "KSDir.h"
 #include "KSDriveAnswer.h"
+#include "KSLocalMediaItem.h"
 #include "TQCoreKit.h"
 
 #include <QCoreApplication>
@@ -20,6 +22,8 @@
 #include <QSet>
 #include <QThread>
 #include <QUuid>
+
+#include <memory>
 
 namespace {
 
@@ -120,7 +124,51 @@ QString KSCloudDiskTask::trackingPresetName() const
 
 QMap<QString, QVariant> KSCloudDiskTask::mediaMetadata() const
 {
-    return QMap<QString, QVariant>();
+    QMap<QString, QVariant> tags;
+    const QFileInfo file(filePath());
+    if (!file.exists())
+        return tags;
+    std::unique_ptr<IKSLocalMediaItem> item(KSLocalMediaItemFactory::createTempLocalMediaItem(filePath()));
+    if (!item)
+        return tags;
+    const KSMediaInfo info = item->mediaInfo();
+    if (!info.valid)
+        return tags;
+    double fps = 0;
+    if (info.fpsNumerator > 0 && info.fpsDenominator > 0) {
+        fps = info.fpsNumerator == 24000 && info.fpsDenominator == 1001
+            ? 23.97
+            : double(info.fpsNumerator) / double(info.fpsDenominator);
+    }
+    tags.insert(QStringLiteral("frame_count"), QString::number(info.frameCount));
+    tags.insert(QStringLiteral("fps"), QString::number(fps, 'g', 6));
+    const int kind = info.streamKind;
+    const bool timed = kind == KSMediaVideoOnly || kind == KSMediaAudioOnly || kind == KSMediaVideoAudio;
+    if (timed && !info.stillPicture) {
+        // Sound alone has no frames to count: its own duration stands in.
+        const double seconds = fps > 0 ? double(info.frameCount) / fps : info.durationMs / 1000.0;
+        tags.insert(QStringLiteral("media_duration"), QString::number(seconds, 'f', 4));
+        if (kind == KSMediaVideoOnly || kind == KSMediaVideoAudio) {
+            tags.insert(QStringLiteral("video_width"), QString::number(info.width));
+            tags.insert(QStringLiteral("video_height"), QString::number(info.height));
+            tags.insert(QStringLiteral("video_codec"), info.videoCodec);
+            tags.insert(QStringLiteral("video_framerate"), info.videoFramerate);
+            tags.insert(QStringLiteral("video_bitrate"), QString::number(info.videoBitrate));
+        }
+        if (kind == KSMediaAudioOnly || kind == KSMediaVideoAudio) {
+            tags.insert(QStringLiteral("audio_codec"), info.audioCodec);
+            tags.insert(QStringLiteral("audio_channels"), QString::number(info.audioChannels));
+            tags.insert(QStringLiteral("audio_samplerate"), QString::number(info.audioSampleRate));
+            tags.insert(QStringLiteral("audio_bitrate"), QString::number(info.audioBitrate));
+        }
+    } else if ((timed && info.stillPicture) || kind == KSMediaImage) {
+        tags.insert(QStringLiteral("image_width"), QString::number(info.width));
+        tags.insert(QStringLiteral("image_height"), QString::number(info.height));
+    }
+    tags.insert(QStringLiteral("file_source"), KSConfigHelper::GetCBSUrl(QStringLiteral("PID")));
+    tags.insert(QStringLiteral("file_created"), QString::number(file.birthTime().toMSecsSinceEpoch()));
+    tags.insert(QStringLiteral("file_modified"), QString::number(file.lastModified().toMSecsSinceEpoch()));
+    return tags;
 }
 
 bool KSCloudDiskTask::hasRecentProjectRecord() const
