@@ -8,6 +8,8 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
+
 class KSCloudDiskViewPresenterPrivate
 {
 public:
@@ -15,6 +17,9 @@ public:
     QString email;
     bool destroying = false;
     KSCloudDiskTaskWorker *worker = nullptr;
+    QList<KSCloudDiskTask *> uploadList;
+    QList<KSCloudDiskTask *> downloadList;
+    QList<KSCloudDiskTask *> doneList;
 };
 
 KSCloudDiskViewPresenter::KSCloudDiskViewPresenter(IKSCloudDisk *service, QObject *parent)
@@ -130,6 +135,27 @@ KSCloudDiskTask *KSCloudDiskViewPresenter::findTask(const QString &taskId) const
             return task;
     }
     return nullptr;
+}
+
+QList<KSCloudDiskTask *> *KSCloudDiskViewPresenter::uploadTaskList()
+{
+    Q_D(KSCloudDiskViewPresenter);
+    d->uploadList.erase(std::remove_if(d->uploadList.begin(), d->uploadList.end(),
+                            [](const KSCloudDiskTask *task) { return task->status() == Finished; }),
+        d->uploadList.end());
+    return &d->uploadList;
+}
+
+QList<KSCloudDiskTask *> *KSCloudDiskViewPresenter::downloadTaskList()
+{
+    Q_D(KSCloudDiskViewPresenter);
+    return &d->downloadList;
+}
+
+QList<KSCloudDiskTask *> *KSCloudDiskViewPresenter::doneTaskList()
+{
+    Q_D(KSCloudDiskViewPresenter);
+    return &d->doneList;
 }
 
 void KSCloudDiskViewPresenter::queuedTask(KSCDBaseTask *task)

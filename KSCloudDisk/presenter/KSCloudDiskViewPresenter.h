@@ -4,6 +4,7 @@
 #include "KSTrackLifeCycle.h"
 #include "kscloudglobal.h"
 
+#include <QList>
 #include <QObject>
 #include <QScopedPointer>
 
@@ -33,6 +34,11 @@ public:
 
     // The task of that id among this coordinator's tasks, or null.
     KSCloudDiskTask *findTask(const QString &taskId) const;
+    // The lists the transfer center shows; the coordinator owns the tasks, the lists only point.
+    // The upload list first drops its finished tasks.
+    QList<KSCloudDiskTask *> *uploadTaskList();
+    QList<KSCloudDiskTask *> *downloadTaskList();
+    QList<KSCloudDiskTask *> *doneTaskList();
     // Hands a task to the worker's queue.
     void queuedTask(KSCDBaseTask *task);
     // Handles one status report of a task, on the GUI thread.

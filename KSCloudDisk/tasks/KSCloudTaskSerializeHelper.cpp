@@ -1,0 +1,397 @@
+#include "KSCloudTaskSerializeHelper.h"
+
+#include "IKSAppInfo.h"
+#include "KSBaseLog.h"
+#include "KSCloudDiskContentTask.h"
+#include "KSCloudDiskViewPresenter.h"
+#include "KSProject.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QDomDocument>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QMutexLocker>
+#include <QSaveFile>
+
+namespace {
+
+constexpr int kFirstKey = 100001;
+constexpr int kPassSteps = 20;
+constexpr int kStepMs = 100;
+// A record value longer than this is not something this program wrote.
+constexpr int kMaxValueLength = 32768;
+
+const char *const kFileNames[] = {"/upload.json", "/download.json", "/done.json"};
+
+// Field names of a record, in the order the legacy file lists them ("TaskId" is its attribute).
+const char *const kLegacyFields[] = {"TimeStamp", "FileType", "Name", "Operation", "Overwrite", "FilePath",
+    "FolderPath", "Status", "TotalSize", "TransSize", "FileId", "NewName", "FileSize", "FailedCode"};
+
+QString userFolder()
+{
+    return IKSAppInfo::getInstance()->getFolder(IKSAppInfo::LogFolder);
+}
+
+QJsonObject recordOf(const KSCloudDiskTask *task)
+{
+    auto number = [](qint64 value) { return QString::number(value); };
+    return QJsonObject{{QStringLiteral("TaskId"), task->taskId()},
+        {QStringLiteral("TimeStamp"), number(task->timeStamp())},
+        {QStringLiteral("FileType"), number(task->fileType())}, {QStringLiteral("Name"), task->name()},
+        {QStringLiteral("Operation"), number(task->operation())},
+        {QStringLiteral("Overwrite"), task->overwrite() == 1 ? QStringLiteral("1") : QStringLiteral("0")},
+        {QStringLiteral("FilePath"), task->filePath()}, {QStringLiteral("FolderPath"), task->folderPath()},
+        {QStringLiteral("Status"), number(task->status())}, {QStringLiteral("TotalSize"), number(task->totalSize())},
+        {QStringLiteral("TransSize"), number(task->transSize())}, {QStringLiteral("FileId"), task->fileId()},
+        {QStringLiteral("NewName"), task->newName()}, {QStringLiteral("FileSize"), number(task->fileSize())},
+        {QStringLiteral("FailedCode"), number(task->failedCode())},
+        {QStringLiteral("ThumbnailUrl"), task->thumbnailUrl()},
+        {QStringLiteral("ThunbnailLocalPath"), task->thumbnailLocalPath()}};
+}
+
+// Every value of a record is text; a record with anything else in it was not written by us.
+bool isWellFormed(const QJsonObject &record)
+{
+    for (auto it = record.constBegin(); it != record.constEnd(); ++it) {
+        if (!it.value().isString() || it.value().toString().size() > kMaxValueLength)
+            return false;
+    }
+    return true;
+}
+
+bool writeJson(const QString &path, const QJsonObject &object)
+{
+    // Written aside and renamed into place: a crash mid-write leaves the old list, never half a list.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        KSLOG_INFO("open file failed!");
+        return false;
+    }
+    file.write(QJsonDocument(object).toJson(QJsonDocument::Indented));
+    return file.commit();
+}
+
+} // namespace
+
+KSCloudTaskSerializeHelper::KSCloudTaskSerializeHelper(KSCloudDiskViewPresenter *coordinator)
+    : QThread(coordinator)
+    , m_coordinator(coordinator)
+{
+    convertLegacyFile();
+}
+
+KSCloudTaskSerializeHelper::~KSCloudTaskSerializeHelper()
+{
+    requestStop();
+    wait();
+}
+
+QString KSCloudTaskSerializeHelper::folderNameOf(const QString &email)
+{
+    // An e-mail is the user's text: one that would climb out of the tasks folder or into another
+    // one is escaped. Ordinary addresses stay as they are.
+    QString name;
+    for (const QChar c : email) {
+        if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c == QLatin1Char('%') || c.unicode() < 0x20)
+            name += QStringLiteral("%%1").arg(c.unicode(), 2, 16, QLatin1Char('0')).toUpper();
+        else
+            name += c;
+    }
+    if (name == QLatin1String(".") || name == QLatin1String(".."))
+        name.replace(QLatin1Char('.'), QStringLiteral("%2E"));
+    return name;
+}
+
+QString KSCloudTaskSerializeHelper::accountFolder() const
+{
+    const QString email = m_coordinator->email();
+    if (email.isEmpty())
+        return QString();
+    return userFolder() + QStringLiteral("/CloudDiskTasks/") + folderNameOf(email);
+}
+
+QList<KSCloudDiskTask *> *KSCloudTaskSerializeHelper::listOf(int kind) const
+{
+    switch (kind) {
+    case UploadList:
+        return m_coordinator->uploadTaskList();
+    case DownloadList:
+        return m_coordinator->downloadTaskList();
+    case DoneList:
+        return m_coordinator->doneTaskList();
+    default:
+        return nullptr;
+    }
+}
+
+QMutex *KSCloudTaskSerializeHelper::mutexOf(int kind)
+{
+    return kind == UploadList ? &m_uploadMutex : kind == DownloadList ? &m_downloadMutex : &m_doneMutex;
+}
+
+bool KSCloudTaskSerializeHelper::save(int kind, bool async)
+{
+    if (m_coordinator->email().isEmpty())
+        return false;
+    if (async) {
+        if (kind == UploadList || kind == AllLists)
+            m_uploadDirty.store(true);
+        if (kind == DownloadList || kind == AllLists)
+            m_downloadDirty.store(true);
+        if (kind == DoneList || kind == AllLists)
+            m_doneDirty.store(true);
+        return true;
+    }
+    switch (kind) {
+    case UploadList:
+        KSLOG_INFO("begin sync save upload task");
+        invokeSave(UploadList);
+        KSLOG_INFO("end sync save upload task");
+        break;
+    case DownloadList:
+        KSLOG_INFO("begin sync save download task");
+        invokeSave(DownloadList);
+        KSLOG_INFO("end sync save download task");
+        break;
+    case DoneList:
+        KSLOG_INFO("begin sync save done task");
+        invokeSave(DoneList);
+        KSLOG_INFO("end sync save done task");
+        break;
+    case AllLists:
+        KSLOG_INFO("begin sync save all task");
+        invokeSave(DownloadList);
+        invokeSave(UploadList);
+        invokeSave(DoneList);
+        KSLOG_INFO("end sync save all task");
+        break;
+    default:
+        break;
+    }
+    return true;
+}
+
+void KSCloudTaskSerializeHelper::invokeSave(int type)
+{
+    const QString folder = accountFolder();
+    if (folder.isEmpty() || type < UploadList || type > DoneList)
+        return;
+    KSLOG_INFO("begain save task list");
+    QDir().mkpath(folder);
+    if (!QFileInfo(folder).isDir()) {
+        KSLOG_INFO("create folder failed: %s", qPrintable(folder));
+        return;
+    }
+    static const char *const begins[]
+        = {"begain save upload task list", "begain save download task list", "begain save done task list"};
+    KSLOG_INFO("%s", begins[type]);
+    {
+        QMutexLocker lock(mutexOf(type));
+        saveTaskList(folder + QLatin1String(kFileNames[type]), *listOf(type));
+    }
+    KSLOG_INFO("end save task list");
+}
+
+void KSCloudTaskSerializeHelper::saveTaskList(const QString &path, const QList<KSCloudDiskTask *> &list)
+{
+    KSLOG_INFO("save task file: %s", qPrintable(path));
+    const QList<KSCloudDiskTask *> tasks = list;
+    QJsonObject object;
+    int key = kFirstKey;
+    for (const KSCloudDiskTask *task : tasks)
+        object.insert(QString::number(key++), recordOf(task));
+    writeJson(path, object);
+}
+
+bool KSCloudTaskSerializeHelper::load(int kind)
+{
+    const QString folder = accountFolder();
+    if (folder.isEmpty())
+        return false;
+    switch (kind) {
+    case UploadList:
+        return loadTaskList(folder + QLatin1String(kFileNames[UploadList]), listOf(UploadList), 0);
+    case DownloadList:
+        return loadTaskList(folder + QLatin1String(kFileNames[DownloadList]), listOf(DownloadList), 3);
+    case DoneList:
+        return loadTaskList(folder + QLatin1String(kFileNames[DoneList]), listOf(DoneList), 3);
+    default:
+        if (!loadTaskList(folder + QLatin1String(kFileNames[UploadList]), listOf(UploadList), 0))
+            KSLOG_INFO("load upload task failed!");
+        if (!loadTaskList(folder + QLatin1String(kFileNames[DownloadList]), listOf(DownloadList), 3))
+            KSLOG_INFO("load download task failed!");
+        if (!loadTaskList(folder + QLatin1String(kFileNames[DoneList]), listOf(DoneList), 3))
+            KSLOG_INFO("load done task failed!");
+        return true;
+    }
+}
+
+KSCloudDiskTask *KSCloudTaskSerializeHelper::rebuild(const QJsonObject &record) const
+{
+    auto text = [&](const char *key) { return record.value(QLatin1String(key)).toString(); };
+    bool typeOk = false;
+    bool operationOk = false;
+    const int fileType = text("FileType").toInt(&typeOk);
+    const int operation = text("Operation").toInt(&operationOk);
+    if (!typeOk || !operationOk)
+        return nullptr;
+    const bool upload = operation == UploadOperation;
+    const QString path = text("FilePath");
+    const QString fileId = text("FileId");
+    const QString name = text("Name");
+    const qint64 fileSize = text("FileSize").toLongLong();
+    const int overwrite = text("Overwrite").toInt() != 0 ? 1 : 0;
+    KSCloudDiskViewPresenter *parent = m_coordinator;
+    switch (fileType) {
+    case ProjectFile:
+        return upload ? new KSCloudDiskProjectTask(parent, path, overwrite)
+                      : new KSCloudDiskProjectTask(parent, path, fileId, fileSize);
+    case ProjectArchiveFile:
+        return upload ? new KSCloudDiskProjectArchiveTask(parent, path, overwrite)
+                      : new KSCloudDiskProjectArchiveTask(parent, path, fileId, fileSize);
+    case ProjectTemplateFile:
+        return upload
+            ? static_cast<KSCloudDiskTask *>(new KSCloudDiskProjectTemplateTask(parent, path, name, overwrite))
+            : new KSCloudDiskProjectTemplateTask(parent, path, fileId, name, fileSize);
+    case VideoFile:
+        if (upload)
+            return QFileInfo::exists(path) ? new KSCloudDiskVideoTask(parent, path, overwrite) : nullptr;
+        return new KSCloudDiskVideoTask(parent, path, fileId, fileSize);
+    case CloudMediaFile:
+        return upload ? new KSCloudDiskCloudMediaTask(parent, path, name, text("FolderPath"), overwrite)
+                      : new KSCloudDiskCloudMediaTask(parent, path, fileId, fileSize);
+    default:
+        return nullptr;
+    }
+}
+
+bool KSCloudTaskSerializeHelper::loadTaskList(const QString &path, QList<KSCloudDiskTask *> *list, int isDoneOrDownload)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        KSLOG_INFO("open file failed: %s", qPrintable(path));
+        return false;
+    }
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(file.readAll(), &error);
+    file.close();
+    if (error.error != QJsonParseError::NoError || !document.isObject()) {
+        KSLOG_INFO("load josn file failed: %s", qPrintable(path));
+        KSLOG_INFO("error: %s", qPrintable(error.errorString()));
+        // Kept aside, so the next save cannot overwrite what may still be recovered by hand.
+        const QString aside = path + QStringLiteral(".broken-")
+            + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddhhmmsszzz"));
+        if (QFile::rename(path, aside))
+            KSLOG_WARN("unreadable task list kept as %s", qPrintable(aside));
+        return false;
+    }
+    const QJsonObject object = document.object();
+    const QList<KSProjectRecentInfo *> recent = isDoneOrDownload == 0
+        ? IKSProjectRecentManager::getInstance()->recentProjects()
+        : QList<KSProjectRecentInfo *>();
+    for (auto it = object.constBegin(); it != object.constEnd(); ++it) {
+        if (!it.value().isObject())
+            continue;
+        const QJsonObject record = it.value().toObject();
+        if (!isWellFormed(record))
+            continue;
+        KSCloudDiskTask *task = rebuild(record);
+        if (!task)
+            continue;
+        auto text = [&](const char *key) { return record.value(QLatin1String(key)).toString(); };
+        if (!text("TaskId").isEmpty())
+            task->setTaskId(text("TaskId"));
+        if (isDoneOrDownload == 0) {
+            const QString native = QDir::toNativeSeparators(text("FilePath"));
+            for (KSProjectRecentInfo *info : recent) {
+                if (QDir::toNativeSeparators(info->getPath()) == native) {
+                    info->setTaskId(task->taskId());
+                    break;
+                }
+            }
+        }
+        const qint64 timeStamp = text("TimeStamp").toLongLong();
+        if (timeStamp != 0)
+            task->setTimeStamp(timeStamp);
+        task->setThumbnailUrl(text("ThumbnailUrl"));
+        static_cast<IKSCDBaseTask *>(task)->setStatus(text("Status").toInt());
+        task->setTotalSize(text("TotalSize").toLongLong());
+        task->setTransSize(text("TransSize").toLongLong());
+        task->setFileId(text("FileId"));
+        task->setFileSize(text("FileSize").toLongLong());
+        task->setFailedCode(text("FailedCode").toInt());
+        // The stored name is final: the project kinds' setter would append the suffix once more on
+        // every load.
+        task->KSCloudDiskTask::setNewName(text("NewName"));
+        task->setListed(true);
+        task->setThumbnailLocalPath(text("ThunbnailLocalPath"));
+        list->append(task);
+    }
+    return true;
+}
+
+void KSCloudTaskSerializeHelper::requestStop()
+{
+    m_stopRequested.store(true);
+}
+
+void KSCloudTaskSerializeHelper::run()
+{
+    for (;;) {
+        for (int i = 0; i < kPassSteps; ++i) {
+            if (m_stopRequested.load())
+                return;
+            QThread::msleep(kStepMs);
+        }
+        // The writes run on the GUI thread, which owns the lists; this thread only paces them.
+        if (m_uploadDirty.exchange(false))
+            QMetaObject::invokeMethod(this, "invokeSave", Qt::QueuedConnection, Q_ARG(int, UploadList));
+        if (m_downloadDirty.exchange(false))
+            QMetaObject::invokeMethod(this, "invokeSave", Qt::QueuedConnection, Q_ARG(int, DownloadList));
+        if (m_doneDirty.exchange(false))
+            QMetaObject::invokeMethod(this, "invokeSave", Qt::QueuedConnection, Q_ARG(int, DoneList));
+    }
+}
+
+void KSCloudTaskSerializeHelper::convertLegacyFile()
+{
+    const QString legacy = userFolder() + QStringLiteral("/CloudDiskTasks.xml");
+    QFile file(legacy);
+    if (!file.exists() || !file.open(QIODevice::ReadOnly))
+        return;
+    QDomDocument document;
+    if (!document.setContent(&file)) {
+        KSLOG_WARN("legacy task file unreadable: %s", qPrintable(legacy));
+        return;
+    }
+    file.close();
+    const QDomNodeList users = document.documentElement().elementsByTagName(QStringLiteral("User"));
+    for (int u = 0; u < users.size(); ++u) {
+        const QDomElement user = users.at(u).toElement();
+        const QString folder
+            = userFolder() + QStringLiteral("/CloudDiskTasks/") + folderNameOf(user.attribute(QStringLiteral("Email")));
+        if (QFileInfo::exists(folder) || !QDir().mkpath(folder))
+            continue;
+        QJsonObject lists[3];
+        int counters[3] = {1, 1, 1};
+        const QDomNodeList items
+            = user.firstChildElement(QStringLiteral("Tasks")).elementsByTagName(QStringLiteral("Item"));
+        for (int i = 0; i < items.size(); ++i) {
+            const QDomElement item = items.at(i).toElement();
+            QJsonObject record{{QStringLiteral("TaskId"), item.attribute(QStringLiteral("TaskId"))}};
+            for (const char *field : kLegacyFields) {
+                record.insert(QLatin1String(field), item.firstChildElement(QLatin1String(field)).text());
+            }
+            const int list = record.value(QLatin1String("Status")).toString().toInt() == Finished  ? DoneList
+                : record.value(QLatin1String("Operation")).toString().toInt() == DownloadOperation ? DownloadList
+                                                                                                   : UploadList;
+            lists[list].insert(QString::number(counters[list]++), record);
+        }
+        for (int list = UploadList; list <= DoneList; ++list)
+            writeJson(folder + QLatin1String(kFileNames[list]), lists[list]);
+    }
+    QFile::remove(legacy + QStringLiteral(".back"));
+    QFile::rename(legacy, legacy + QStringLiteral(".back"));
+}
