@@ -9,20 +9,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
-#include <QMutexLocker>
 #include <QSaveFile>
 
 #include <memory>
 
 namespace {
-
-const int kIdleMs = 1000;
-const int kSleepSliceMs = 50;
-
-QString cacheFolder()
-{
-    return IKSAppInfo::getInstance()->getFolder(IKSAppInfo::AppFolder) + QStringLiteral("/CloudDisk");
-}
 
 bool hasPictures(int streamKind)
 {
@@ -59,69 +50,13 @@ void savePng(const QImage &image, const QString &file)
 } // namespace
 
 KSTransferCenterThumbnilExtractManager::KSTransferCenterThumbnilExtractManager(QObject *parent)
-    : QThread(parent)
+    : KSTransferCenterThumbnailManager(parent)
 { }
-
-KSTransferCenterThumbnilExtractManager::~KSTransferCenterThumbnilExtractManager()
-{
-    requestStop();
-    wait();
-}
-
-void KSTransferCenterThumbnilExtractManager::addTask(const QString &taskId, const QString &localPath)
-{
-    QMutexLocker lock(&m_mutex);
-    m_queue.append(qMakePair(taskId, localPath));
-}
-
-void KSTransferCenterThumbnilExtractManager::clear()
-{
-    QMutexLocker lock(&m_mutex);
-    m_queue.clear();
-}
-
-void KSTransferCenterThumbnilExtractManager::setPaused(bool paused)
-{
-    m_paused.store(paused);
-}
-
-void KSTransferCenterThumbnilExtractManager::requestStop()
-{
-    m_stopRequested.store(true);
-}
-
-void KSTransferCenterThumbnilExtractManager::sleepUnlessStopped(int ms) const
-{
-    // In slices, so that closing the editor does not wait for a whole idle pass.
-    for (int slept = 0; slept < ms && !m_stopRequested.load(); slept += kSleepSliceMs)
-        QThread::msleep(kSleepSliceMs);
-}
-
-void KSTransferCenterThumbnilExtractManager::run()
-{
-    while (!m_stopRequested.load()) {
-        if (m_paused.load()) {
-            sleepUnlessStopped(kIdleMs);
-        } else {
-            QMutexLocker lock(&m_mutex);
-            if (m_queue.isEmpty()) {
-                lock.unlock();
-                sleepUnlessStopped(kIdleMs);
-            } else if (m_stopRequested.load()) {
-                return;
-            } else {
-                const QPair<QString, QString> entry = m_queue.takeFirst();
-                lock.unlock();
-                handle(entry.first, entry.second);
-            }
-        }
-    }
-}
 
 void KSTransferCenterThumbnilExtractManager::handle(const QString &taskId, const QString &localPath)
 {
-    const QString folder = cacheFolder();
-    const QString cache = folder + QLatin1Char('/') + taskId + QStringLiteral(".png");
+    const QString cache = cacheFile(taskId);
+    const QString folder = QFileInfo(cache).path();
     if (QFileInfo::exists(cache)) {
         Q_EMIT sigFinish(taskId);
         return;
