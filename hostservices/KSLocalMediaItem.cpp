@@ -418,8 +418,9 @@ IKSLocalMediaItem *KSLocalMediaItemFactory::createTempLocalMediaItem(const QStri
     if (path.isEmpty() || !QFileInfo(path).isFile())
         return nullptr;
     const KSMediaInfo info = mediaInfo(path);
+    // Any file may be asked about (cloud media can be anything): not being media is no warning.
     if (!info.valid)
-        KSLOG_WARN("media: %s is not readable as media", qUtf8Printable(path));
+        KSLOG_INFO("media: %s is not readable as media", qUtf8Printable(path));
     return new LocalMediaItem(path, info);
 }
 

@@ -169,12 +169,14 @@ void KSCloudDiskViewPresenter::doTaskStateChanged(IKSCDBaseTask *baseTask)
     auto *task = dynamic_cast<KSCloudDiskTask *>(baseTask);
     if (!task)
         return;
-    const int status = task->status();
+    int status = task->status();
     if (status == RootFolderSyncFailed) {
         KSLOG_WARN_TO("APP@RES",
             "[cloud disk] sync root folder to crc failed, continu upload. file_id=%s, file_path=%s",
             qPrintable(task->fileId()), qPrintable(task->filePath()));
         task->setStatus(Failed, true);
+        // Reported as the failure it now is; otherwise nothing would ever tell the views.
+        status = Failed;
     } else if (status == RootFolderSynced && task->isUpload()) {
         KSLOG_INFO_TO("APP@RES",
             "[cloud disk] sync root folder to crc success, continu upload. file_id=%s, file_path=%s",

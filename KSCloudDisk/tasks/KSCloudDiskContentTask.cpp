@@ -162,7 +162,7 @@ void KSCloudDiskContentTask::placeMediaDownload()
     }
     if (!QFile::rename(downloaded, destination)) {
         KSLOG_WARN("download finished but could not be placed: %s", qPrintable(destination));
-        fail();
+        failKeepingDownload();
         return;
     }
     finish();
@@ -291,7 +291,7 @@ void KSCloudDiskProjectTask::afterDownload()
     setFilePath(destination);
     // The download stays in its working folder until it is packed: a failed pack loses nothing.
     if (!packTo(destination)) {
-        fail();
+        failKeepingDownload();
         return;
     }
     clean();
@@ -386,7 +386,7 @@ void KSCloudDiskProjectArchiveTask::afterDownload()
             + QLatin1Char('.') + innerSuffix();
         if (!KSQuaZip::CompressDirWithUTF8(container, innerFolder)) {
             KSLOG_WARN("pack project failed: %s", qPrintable(container));
-            fail();
+            failKeepingDownload();
             return;
         }
         QDir(innerFolder).removeRecursively();
@@ -396,11 +396,14 @@ void KSCloudDiskProjectArchiveTask::afterDownload()
 
 void KSCloudDiskProjectArchiveTask::clean()
 {
-    if (tempPath().isEmpty())
+    QString path = tempPath();
+    if (path.endsWith(QLatin1Char('/')))
+        path.chop(1); // the library names folders with a trailing slash
+    if (path.isEmpty())
         return;
-    const QFileInfo working(tempPath());
+    const QFileInfo working(path);
     if (working.isDir())
-        QDir(tempPath()).removeRecursively();
+        QDir(path).removeRecursively();
     QDir parentFolder = working.dir();
     if (parentFolder.exists() && parentFolder.isEmpty()) {
         const bool removed = parentFolder.rmdir(parentFolder.absolutePath());

@@ -33,6 +33,7 @@ QMutex s_liveMutex;
 QSet<const KSCloudDiskTask *> s_liveTasks;
 
 constexpr qint64 kMiB = 1048576;
+constexpr int kNoSuchTransfer = 29;
 
 QJsonArray tagsOf(const QMap<QString, QVariant> &metadata)
 {
@@ -372,7 +373,8 @@ bool KSCloudDiskTask::checkDiskInfo()
         return false;
     }
     const KSCloudDiskInfo info = service->getDiskInfo();
-    if (info.usedSize / kMiB > info.totalSize / kMiB) {
+    // A total of 0 is a space without a quota, not an expired one.
+    if (info.totalSize > 0 && info.usedSize / kMiB > info.totalSize / kMiB) {
         if (isDownload())
             return true;
         m_failedCode = MembershipExpired;
@@ -504,6 +506,9 @@ bool KSCloudDiskTask::startTransfer(bool isUpload, const QByteArray &full)
     auto fresh = isUpload ? &Drive_UploadFile : &Drive_DownloadFile;
     auto resumed = isUpload ? &Drive_ResumeUploadFile : &Drive_ResumeDownloadFile;
     const int nothingToResume = isUpload ? 8 : 9;
+    // Set before the library is asked: its first report may reach the task's thread before the
+    // call returns, and must not be overwritten by a late "waiting".
+    static_cast<IKSCDBaseTask *>(this)->setStatus(Waiting);
     int result = 0;
     if (m_restarted) {
         result = resumed(brief.constData(), &KSCloudDiskTask::libraryCallback, this);
@@ -514,7 +519,8 @@ bool KSCloudDiskTask::startTransfer(bool isUpload, const QByteArray &full)
         if (result == 27)
             result = resumed(brief.constData(), &KSCloudDiskTask::libraryCallback, this);
     }
-    static_cast<IKSCDBaseTask *>(this)->setStatus(result == 0 ? Waiting : Failed);
+    if (result != 0)
+        static_cast<IKSCDBaseTask *>(this)->setStatus(Failed);
     m_failedCode = result;
     invokeOnSelf("doTaskStateChanged");
     if (isUpload)
@@ -615,18 +621,31 @@ int KSCloudDiskTask::shortCall(int (*call)(const char *), const char *logFormat,
 
 int KSCloudDiskTask::pauseUpload()
 {
-    return shortCall(&Drive_PauseUploadFile, "CDS_PauseUpload: %d", Paused);
+    return pausedOrUnstarted(shortCall(&Drive_PauseUploadFile, "CDS_PauseUpload: %d", Paused));
 }
 
 int KSCloudDiskTask::pauseDownload()
 {
-    return shortCall(&Drive_PauseDownloadFile, "CDS_PauseDownload: %d", Paused);
+    return pausedOrUnstarted(shortCall(&Drive_PauseDownloadFile, "CDS_PauseDownload: %d", Paused));
+}
+
+int KSCloudDiskTask::pausedOrUnstarted(int result)
+{
+    // The library knows no transfer of this task yet: it is still queued, and pausing it means the
+    // worker must not start it.
+    if (result == kNoSuchTransfer && m_status == Waiting) {
+        static_cast<IKSCDBaseTask *>(this)->setStatus(Paused);
+        m_failedCode = 0;
+        return 0;
+    }
+    return result;
 }
 
 int KSCloudDiskTask::resumeUpload()
 {
     const QByteArray request = shortRequest();
-    const int result = Drive_ResumeUploadFile(request.constData(), nullptr, this);
+    // With its callback: after a restart the library has no earlier one to keep.
+    const int result = Drive_ResumeUploadFile(request.constData(), &KSCloudDiskTask::libraryCallback, this);
     KSLOG_INFO("CDS_ResumeUpload: %d", result);
     if (result == 0) {
         static_cast<IKSCDBaseTask *>(this)->setStatus(Waiting);
@@ -638,7 +657,7 @@ int KSCloudDiskTask::resumeUpload()
 int KSCloudDiskTask::resumeDownload()
 {
     const QByteArray request = shortRequest();
-    const int result = Drive_ResumeDownloadFile(request.constData(), nullptr, this);
+    const int result = Drive_ResumeDownloadFile(request.constData(), &KSCloudDiskTask::libraryCallback, this);
     KSLOG_INFO("CDS_ResumeDownload: %d", result);
     if (result == 0) {
         static_cast<IKSCDBaseTask *>(this)->setStatus(Waiting);
@@ -708,9 +727,12 @@ void KSCloudDiskTask::recordUploadedFolder(const QString &originPath, const QStr
         m_uploadedFolders.insert(originPath, fileId);
 }
 
-void KSCloudDiskTask::taskCallback(const QString &, const QString &info)
+void KSCloudDiskTask::taskCallback(const QString &taskId, const QString &info)
 {
     const KSTaskCallbackInfo report = KSTaskCallbackInfo::parse(info);
+    // A report about another transfer (an address reused after a task was destroyed) is not ours.
+    if (!taskId.isEmpty() && taskId != m_taskId)
+        return;
     if (m_status == Failed || m_status == Cancelled || report.code != 0)
         return;
     KSCloudDiskViewPresenter *c = coordinator();
@@ -720,8 +742,7 @@ void KSCloudDiskTask::taskCallback(const QString &, const QString &info)
         m_transSize = report.transferredSize;
         if (report.currentStatus == 3 && !isMediaTask()) {
             if (isUpload()) {
-                const QString sent = isPresetTask() ? QDir::fromNativeSeparators(filePath()) : m_tempPath;
-                if (report.originPath.compare(sent + QLatin1Char('/'), Qt::CaseInsensitive) == 0) {
+                if (report.originPath.compare(uploadedPath() + QLatin1Char('/'), Qt::CaseInsensitive) == 0) {
                     setFileId(report.fileId);
                     setNewName(isPresetTask() ? m_name : report.path);
                 }
@@ -748,8 +769,14 @@ void KSCloudDiskTask::taskCallback(const QString &, const QString &info)
         m_transSize = report.transferredSize;
         if (!isMediaTask()) {
             static_cast<IKSCDBaseTask *>(this)->setStatus(Transferred);
-            if (isDownload() && m_tempPath.isEmpty())
+            // The completion report names the top item. A resumed transfer does not report the items
+            // it finished before, so the item reports alone may have named an inner one or none.
+            if (isDownload() && !report.path.isEmpty())
                 m_tempPath = report.path;
+            if (isUpload() && report.originPath.compare(uploadedPath() + QLatin1Char('/'), Qt::CaseInsensitive) == 0) {
+                setFileId(report.fileId);
+                setNewName(isPresetTask() ? m_name : report.path);
+            }
             const bool ready = isUpload() ? !fileId().isEmpty() : !m_tempPath.isEmpty();
             if (ready) {
                 invokeOnSelf("doTaskStateChanged");
@@ -774,10 +801,13 @@ void KSCloudDiskTask::taskCallback(const QString &, const QString &info)
             c->queuedTask(this);
         return;
     case 4:
-        // Kept on disk: a retry resumes from what the library already moved.
-        m_tempPath.clear();
         m_failedCode = report.currentCode;
-        clean();
+        // An upload keeps its working copy (an unpacked project): a retry resumes sending it. A
+        // download forgets the library's path, so a retry asks the library again.
+        if (isDownload()) {
+            m_tempPath.clear();
+            clean();
+        }
         if (isUpload()) {
             KSLOG_INFO("upload error, error code  = %d", m_failedCode);
             sendUploadFailedTracking(m_failedCode);
@@ -828,6 +858,8 @@ void KSCloudDiskTask::afterDownload()
     bool placed = false;
     if (!isMediaTask()) {
         placed = KSDir::copyDirectoryFiles(m_tempPath, filePath(), true);
+        if (placed)
+            clean();
     } else {
         // QFile::rename copies and removes when the two folders are on different file systems.
         placed = QFile::rename(m_tempPath, filePath());
@@ -835,8 +867,23 @@ void KSCloudDiskTask::afterDownload()
     // Reporting a download as done while its data is not where the user expects it would lose it.
     if (!placed) {
         KSLOG_WARN("download finished but could not be placed: %s", qPrintable(filePath()));
-        fail();
+        failKeepingDownload();
         return;
     }
     finish();
+}
+
+void KSCloudDiskTask::failKeepingDownload()
+{
+    // Like fail(), but the downloaded copy stays and the task keeps its path to it: a retry tries
+    // to put it in place again instead of losing the only copy.
+    static_cast<IKSCDBaseTask *>(this)->setStatus(Failed);
+    invokeOnSelf("doTaskStateChanged");
+    if (KSCloudDiskViewPresenter *c = coordinator())
+        QMetaObject::invokeMethod(c, "taskFailed", Qt::AutoConnection, Q_ARG(QString, m_taskId));
+}
+
+QString KSCloudDiskTask::uploadedPath() const
+{
+    return isPresetTask() ? QDir::fromNativeSeparators(filePath()) : m_tempPath;
 }

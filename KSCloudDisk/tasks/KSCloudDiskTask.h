@@ -207,6 +207,9 @@ public:
 protected:
     void finish();
     void fail();
+    void failKeepingDownload();
+    // The local path an upload sends: the item itself, or its unpacked copy.
+    QString uploadedPath() const;
     void sendUploadFailedTracking(const QVariant &reason);
 
 private:
@@ -220,6 +223,7 @@ private:
     void dealWithDownload();
     bool startTransfer(bool upload, const QByteArray &full);
     int shortCall(int (*call)(const char *), const char *logFormat, int statusOnSuccess);
+    int pausedOrUnstarted(int result);
     QByteArray shortRequest() const;
     void recordUploadedFolder(const QString &originPath, const QString &fileId);
     void invokeOnSelf(const char *method);

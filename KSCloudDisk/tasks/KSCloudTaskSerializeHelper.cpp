@@ -135,6 +135,7 @@ bool KSCloudTaskSerializeHelper::save(int kind, bool async)
 {
     if (m_coordinator->email().isEmpty())
         return false;
+    m_writeFailed.store(false);
     if (async) {
         if (kind == UploadList || kind == AllLists)
             m_uploadDirty.store(true);
@@ -170,7 +171,8 @@ bool KSCloudTaskSerializeHelper::save(int kind, bool async)
     default:
         break;
     }
-    return true;
+    // A list that could not be written (a full disk) is not reported as saved.
+    return !m_writeFailed.load();
 }
 
 void KSCloudTaskSerializeHelper::invokeSave(int type)
@@ -187,14 +189,17 @@ void KSCloudTaskSerializeHelper::invokeSave(int type)
     static const char *const begins[]
         = {"begain save upload task list", "begain save download task list", "begain save done task list"};
     KSLOG_INFO("%s", begins[type]);
+    bool written = false;
     {
         QMutexLocker lock(mutexOf(type));
-        saveTaskList(folder + QLatin1String(kFileNames[type]), *listOf(type));
+        written = saveTaskList(folder + QLatin1String(kFileNames[type]), *listOf(type));
     }
+    if (!written)
+        m_writeFailed.store(true);
     KSLOG_INFO("end save task list");
 }
 
-void KSCloudTaskSerializeHelper::saveTaskList(const QString &path, const QList<KSCloudDiskTask *> &list)
+bool KSCloudTaskSerializeHelper::saveTaskList(const QString &path, const QList<KSCloudDiskTask *> &list)
 {
     KSLOG_INFO("save task file: %s", qPrintable(path));
     const QList<KSCloudDiskTask *> tasks = list;
@@ -202,7 +207,7 @@ void KSCloudTaskSerializeHelper::saveTaskList(const QString &path, const QList<K
     int key = kFirstKey;
     for (const KSCloudDiskTask *task : tasks)
         object.insert(QString::number(key++), recordOf(task));
-    writeJson(path, object);
+    return writeJson(path, object);
 }
 
 bool KSCloudTaskSerializeHelper::load(int kind)

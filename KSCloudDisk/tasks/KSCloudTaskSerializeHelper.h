@@ -42,7 +42,7 @@ protected:
 private:
     QList<KSCloudDiskTask *> *listOf(int kind) const;
     QMutex *mutexOf(int kind);
-    void saveTaskList(const QString &path, const QList<KSCloudDiskTask *> &list);
+    bool saveTaskList(const QString &path, const QList<KSCloudDiskTask *> &list);
     bool loadTaskList(const QString &path, QList<KSCloudDiskTask *> *list, int isDoneOrDownload);
     KSCloudDiskTask *rebuild(const QJsonObject &record) const;
     void convertLegacyFile();
@@ -55,6 +55,7 @@ private:
     std::atomic<bool> m_downloadDirty{false};
     std::atomic<bool> m_doneDirty{false};
     std::atomic<bool> m_stopRequested{false};
+    std::atomic<bool> m_writeFailed{false};
 };
 
 #endif

@@ -53,6 +53,12 @@ KSTransferCenterThumbnilExtractManager::KSTransferCenterThumbnilExtractManager(Q
     : KSTransferCenterThumbnailManager(parent)
 { }
 
+KSTransferCenterThumbnilExtractManager::~KSTransferCenterThumbnilExtractManager()
+{
+    requestStop();
+    wait();
+}
+
 void KSTransferCenterThumbnilExtractManager::handle(const QString &taskId, const QString &localPath)
 {
     const QString cache = cacheFile(taskId);

@@ -11,6 +11,8 @@ class KSCLOUDDISK_API KSTransferCenterThumbnilExtractManager : public KSTransfer
 
 public:
     explicit KSTransferCenterThumbnilExtractManager(QObject *parent = nullptr);
+    // Joins the thread here: once the base destructor runs, handle() is no longer this class's.
+    ~KSTransferCenterThumbnilExtractManager() override;
 
 protected:
     // source: the task's local path.

@@ -17,8 +17,11 @@ const int kRetryPauseMs = 1000;
 
 bool isFetchable(const QString &address)
 {
+    // Only what the host's web client can fetch; anything else would be retried forever.
     const QUrl url(address, QUrl::TolerantMode);
-    return url.isValid() && !url.isEmpty() && !url.scheme().isEmpty();
+    const QString scheme = url.scheme().toLower();
+    return url.isValid() && !url.isEmpty()
+        && (scheme == QLatin1String("http") || scheme == QLatin1String("https") || scheme == QLatin1String("file"));
 }
 
 } // namespace
@@ -26,6 +29,12 @@ bool isFetchable(const QString &address)
 KSTransferCenterUrlDownloadManager::KSTransferCenterUrlDownloadManager(QObject *parent)
     : KSTransferCenterThumbnailManager(parent)
 { }
+
+KSTransferCenterUrlDownloadManager::~KSTransferCenterUrlDownloadManager()
+{
+    requestStop();
+    wait();
+}
 
 void KSTransferCenterUrlDownloadManager::handle(const QString &taskId, const QString &url)
 {

@@ -11,6 +11,8 @@ class KSCLOUDDISK_API KSTransferCenterUrlDownloadManager : public KSTransferCent
 
 public:
     explicit KSTransferCenterUrlDownloadManager(QObject *parent = nullptr);
+    // Joins the thread here: once the base destructor runs, handle() is no longer this class's.
+    ~KSTransferCenterUrlDownloadManager() override;
 
 protected:
     // source: the thumbnail's address.

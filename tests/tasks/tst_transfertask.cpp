@@ -239,6 +239,16 @@ void TestTransferTask::pausedBeforeStart()
     QCOMPARE(task->failedCode(), 0);
     QVERIFY(task->failures.isEmpty());
     QCOMPARE(failed.count(), 0);
+
+    // Paused while still queued: the library knows nothing of it yet, and the worker skips it.
+    writeFile(m_env->path("q.mp4"), 10, 'q');
+    auto *queued = new TestMediaTask(presenter, m_env->path("q.mp4"), UploadOperation);
+    QCOMPARE(queued->pause(), 0);
+    QCOMPARE(queued->status(), int(Paused));
+    TQDriveAdmin::clearCalls();
+    presenter->queuedTask(queued);
+    QTest::qWait(100);
+    QCOMPARE(callsOf("Drive_UploadFile").size(), 0);
 }
 
 void TestTransferTask::reportsIgnoredOrSizesOnly()
@@ -351,6 +361,25 @@ void TestTransferTask::diskChecks()
         "Drive_GetSpaceInfo", 1, QByteArray(R"({"code":0,"data":{"used_size":12582912,"total_size":10695475}})"));
     QVERIFY(!up->checkDiskInfo());
     QCOMPARE(up->failedCode(), 99999001);
+    // A space without a quota (total 0) is not an expired membership.
+    TQDriveAdmin::answerNextCalls(
+        "Drive_GetSpaceInfo", 1, QByteArray(R"({"code":0,"data":{"used_size":12582912,"total_size":0}})"));
+    up->setFailedCode(0);
+    QVERIFY(up->checkDiskInfo());
+
+    // A download that cannot be put in place keeps its copy, and a retry tries the placing again.
+    writeFile(m_env->path("work/kept.mp4"), 100, 'k');
+    auto *stuck
+        = new TestMediaTask(presenter, m_env->path("no/such/folder/kept.mp4"), DownloadOperation, m_env->path("work"));
+    stuck->setTempPath(m_env->path("work/kept.mp4"));
+    launchOnThread(stuck);
+    QCOMPARE(stuck->status(), int(Failed));
+    QVERIFY(QFileInfo::exists(m_env->path("work/kept.mp4")));
+    QDir().mkpath(m_env->path("no/such/folder"));
+    QSignalSpy placed(presenter, &KSCloudDiskViewPresenter::downloadFinished);
+    launchOnThread(stuck);
+    QTRY_COMPARE(placed.count(), 1);
+    QVERIFY(QFileInfo::exists(m_env->path("no/such/folder/kept.mp4")));
 
     // A download from a share link needs no account and skips the disk checks.
     writeFile(m_env->path("s.mp4"), 5000, 's');
@@ -441,6 +470,20 @@ void TestTransferTask::uploadedFoldersRule()
     // The top folder's report names the uploaded item.
     QCOMPARE(task->fileId(), QStringLiteral("top"));
     QCOMPARE(task->newName(), QStringLiteral("tree"));
+
+    // A resumed download reports only what was left, so an inner item may come first; the
+    // completion report names the top folder, and that is what gets put in place.
+    QObject stranger;
+    auto *download = new TestFolderTask(&stranger, m_env->path("dest"), DownloadOperation);
+    QJsonObject inner = progress(1, 3);
+    inner.insert("current", QJsonObject{{"status", 3}, {"path", "/work/tree/a/b/"}, {"code", 0}});
+    feed(download, inner);
+    QCOMPARE(download->tempPath(), QStringLiteral("/work/tree/a/b/"));
+    QJsonObject done = progress(3, 3);
+    done.insert("current", QJsonObject{{"status", 3}, {"path", "/work/tree/"}, {"code", 0}});
+    feed(download, done);
+    QCOMPARE(download->tempPath(), QStringLiteral("/work/tree/"));
+    QCOMPARE(download->status(), int(Transferred));
 }
 
 void TestTransferTask::setStatusKeepsFinished()
