@@ -181,10 +181,13 @@ void KSCustomEventManager::dispatch(const KSCustomEventPtr &event)
     {
         QMutexLocker lock(&d->mutex);
         listeners = d->listeners.value(name);
+        // Sorted while the lock keeps every listener alive: one may be destroyed on another thread.
+        // Stable: listeners of equal priority keep the order in which they started listening.
+        std::stable_sort(
+            listeners.begin(), listeners.end(), [](const KSCustomEventListener *a, const KSCustomEventListener *b) {
+                return a->priority() > b->priority();
+            });
     }
-    // Stable: listeners of equal priority keep the order in which they started listening.
-    std::stable_sort(listeners.begin(), listeners.end(),
-        [](const KSCustomEventListener *a, const KSCustomEventListener *b) { return a->priority() > b->priority(); });
 
     QThread *const current = QThread::currentThread();
     for (KSCustomEventListener *listener : qAsConst(listeners)) {

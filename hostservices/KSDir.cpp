@@ -9,6 +9,8 @@
 #include <QStorageInfo>
 #include <QTemporaryFile>
 
+#include <cstdio>
+
 namespace {
 
 bool copyFolder(const QDir &from, const QDir &to, bool overwrite)
@@ -27,15 +29,24 @@ bool copyFolder(const QDir &from, const QDir &to, bool overwrite)
             ok = copyFolder(QDir(entry.absoluteFilePath()), QDir(target), overwrite) && ok;
             continue;
         }
-        if (QFileInfo::exists(target)) {
+        const bool replacing = QFileInfo::exists(target);
+        if (replacing) {
             if (!overwrite)
                 continue;
-            if (QFileInfo(target).isDir() || !QFile::remove(target)) {
+            if (QFileInfo(target).isDir()) {
                 ok = false;
                 continue;
             }
         }
-        if (!QFile::copy(entry.absoluteFilePath(), target)) {
+        // Copied beside the target first: a copy that fails half-way leaves the old file intact.
+        const QString staged = replacing ? target + QStringLiteral(".kscopy") : target;
+        QFile::remove(staged);
+        const bool copied = QFile::copy(entry.absoluteFilePath(), staged)
+            && (!replacing
+                || std::rename(QFile::encodeName(staged).constData(), QFile::encodeName(target).constData()) == 0);
+        if (!copied) {
+            if (replacing)
+                QFile::remove(staged);
             KSLOG_WARN("cannot copy %s", qUtf8Printable(entry.fileName()));
             ok = false;
         }

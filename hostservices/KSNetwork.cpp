@@ -108,7 +108,10 @@ bool KSHttpClient::get(const QString &address, QByteArray &body, QString &error,
                     .arg(loggable(url))
                     .arg(timeoutMs);
     } else if (reply->error() != QNetworkReply::NoError) {
-        error = reply->errorString();
+        // Qt's text quotes the whole address, query and all; it may carry a session.
+        error = QCoreApplication::translate("KSHttpClient", "Request to %1 failed (%2)")
+                    .arg(loggable(url))
+                    .arg(int(reply->error()));
     } else {
         body = reply->readAll();
         ok = true;

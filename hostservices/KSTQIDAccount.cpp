@@ -109,7 +109,10 @@ public:
 
     void openSignedInPage(const QString &address) override
     {
+        // Callers hand the address percent-encoded as a whole; a plain address is taken as it is.
         QUrl url(address);
+        if (url.scheme().isEmpty())
+            url = QUrl(QUrl::fromPercentEncoding(address.toUtf8()));
         {
             QMutexLocker lock(&m_mutex);
             if (!m_token.isEmpty()) {

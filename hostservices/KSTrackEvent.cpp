@@ -150,21 +150,27 @@ void KSAnalytics::send(const KSTrackRecord &record)
     const QString path = file();
     const QByteArray line = jsonLine(record, QDateTime::currentMSecsSinceEpoch());
     AnalyticsState &s = state();
-    QMutexLocker lock(&s.mutex);
-    QFile out(path);
-    const bool written = QDir().mkpath(QFileInfo(path).absolutePath()) && out.open(QIODevice::Append)
-        && out.write(line) == line.size();
-    if (!written && s.failedFile != path) {
-        s.failedFile = path;
-        KSLOG_WARN("cannot write analytics to %s", qUtf8Printable(QDir::toNativeSeparators(path)));
-    } else if (written && s.failedFile == path) {
-        s.failedFile.clear();
+    bool warn = false;
+    {
+        QMutexLocker lock(&s.mutex);
+        // Marked before anything that may log: a log sink forwarding to analytics must not come back in.
+        t_inSend = true;
+        QFile out(path);
+        const bool written = QDir().mkpath(QFileInfo(path).absolutePath()) && out.open(QIODevice::Append)
+            && out.write(line) == line.size();
+        if (!written && s.failedFile != path) {
+            s.failedFile = path;
+            warn = true;
+        } else if (written && s.failedFile == path) {
+            s.failedFile.clear();
+        }
+        // Sinks run under the lock so that a removed sink is never called afterwards.
+        for (const Sink &sink : qAsConst(s.sinks))
+            sink(record);
+        t_inSend = false;
     }
-    // Sinks run under the lock so that a removed sink is never called afterwards.
-    t_inSend = true;
-    for (const Sink &sink : qAsConst(s.sinks))
-        sink(record);
-    t_inSend = false;
+    if (warn)
+        KSLOG_WARN("cannot write analytics to %s", qUtf8Printable(QDir::toNativeSeparators(path)));
 }
 
 struct KSAnalyticsCapture::Private {

@@ -52,8 +52,8 @@ bool relativePath(QString name, QString *path, QString *why)
     // Windows tools write "\" separators; treating them as such also stops "..\" from climbing
     // where "\" is a separator.
     name.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    const bool drive = name.size() >= 2 && name.at(0).isLetter() && name.at(1) == QLatin1Char(':')
-        && (name.size() == 2 || name.at(2) == QLatin1Char('/'));
+    // Any drive letter, "C:/x" as well as the drive-relative "C:x" that Windows resolves outside.
+    const bool drive = name.size() >= 2 && name.at(0).isLetter() && name.at(1) == QLatin1Char(':');
     if (name.startsWith(QLatin1Char('/')) || drive) {
         *why = QStringLiteral("absolute path");
         return false;

@@ -282,7 +282,9 @@ void KSCloudDisk::setServiceUnavailableLocked(bool unavailable)
 
 bool KSCloudDisk::previousTaskRunning() const
 {
-    if (m_taskFuture.isFinished())
+    // The request is over once its operation is back to none: its worker posts the notification
+    // just before it ends, and a request made from that notification must not be dropped.
+    if (m_taskFuture.isFinished() || m_accountOp == AccountOpNone)
         return false;
     KSLOG_WARN_TO("APP@RES", "previous task is not finished, abandon this task.");
     return true;
@@ -351,6 +353,9 @@ void KSCloudDisk::loginWorker(const KSCloudAccountParam &param)
         }
     }
     if (!m_serviceUnavailable && m_serviceState == Opened) {
+        // The previous account's space must not survive into this one if the space list fails.
+        m_spaceId = 0;
+        m_diskInfo = KSCloudDiskInfo();
         lock.unlock();
         KSLOG_INFO("start cds login");
         const QByteArray login
@@ -595,15 +600,15 @@ int KSCloudDisk::syncRefreshDiskInfo(int delayMs)
         if (answer.result() > 0 && answer.hasAnswer()) {
             KSLOG_INFO("CDS_GetDiskInfo: %s", answer.logText().constData());
             const int code = answer.code();
-            if (code == 0) {
+            if (code == 0)
                 readSpaceRecord(answer.data().toObject());
-            } else {
-                if (code == kTokenExpired)
-                    emit m_presenter->sigRefreshToken();
+            else
                 kept = code;
-            }
         }
     }
+    // Outside the lock: a receiver on this thread renews the token, which takes the lock again.
+    if (kept == kTokenExpired)
+        emit m_presenter->sigRefreshToken();
     postNotify(DiskInfo);
     return kept;
 }
@@ -666,6 +671,9 @@ void KSCloudDisk::shareWorker(const KSCloudShareParam &param)
     KSLOG_INFO("CDS_Share: %d", int(answer.result()));
     QMutexLocker lock(&m_mutex);
     m_shareResult = KSCloudShareResult();
+    // No answer is a failure, not an empty success the share dialog would show as a link.
+    if (!answer.hasAnswer())
+        m_shareResult.code = -1;
     if (answer.hasAnswer()) {
         KSLOG_INFO("CDS_Share: %s", answer.logText().constData());
         m_shareResult.code = answer.code();

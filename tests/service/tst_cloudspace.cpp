@@ -254,7 +254,7 @@ void TestCloudSpace::shareRequests()
     QCOMPARE(
         QJsonDocument(tags).toJson(QJsonDocument::Compact), QByteArray(R"([{"alpha":"x"},{"mid":true},{"zeta":1}])"));
 
-    // A refusal keeps its code and no link; a library failure reads as code 0 with no link.
+    // A refusal keeps its code and no link; no answer at all is a failure too (-1), not a success.
     param.fileId = QStringLiteral("missing");
     service->share(param);
     QTRY_COMPARE(recorder.operations().count(Share), 3);
@@ -265,7 +265,7 @@ void TestCloudSpace::shareRequests()
     service->share(param);
     QTRY_COMPARE(recorder.operations().count(Share), 4);
     result = service->getShareResult();
-    QCOMPARE(result.code, 0);
+    QCOMPARE(result.code, -1);
     QVERIFY(result.linkId.isEmpty());
 }
 
