@@ -9,6 +9,7 @@
 #include "KSDir.h"
 #include "KSDriveAnswer.h"
 #include "KSLocalMediaItem.h"
+#include "KSProject.h"
 #include "TQCoreKit.h"
 
 #include <QCoreApplication>
@@ -174,7 +175,10 @@ QMap<QString, QVariant> KSCloudDiskTask::mediaMetadata() const
 
 bool KSCloudDiskTask::hasRecentProjectRecord() const
 {
-    return false;
+    // The editor records the cloud copy of a recent project: a file id for this path means the
+    // cloud already holds this project, which the upload then replaces.
+    const KSProjectRecentInfo *info = IKSProjectRecentManager::getInstance()->find(filePath());
+    return info && !info->fileId().isEmpty();
 }
 
 QStringList KSCloudDiskTask::uploadedFolderIds() const

@@ -2,6 +2,7 @@
 #include "CloudTestEnvironment.h"
 #include "KSBaseLog.h"
 #include "KSCloudDiskViewPresenter.h"
+#include "KSProject.h"
 #include "TQDriveCodes.h"
 #include "TestTasks.h"
 
@@ -320,6 +321,23 @@ void TestTransferTask::restartedAndPartialStarts()
     QCOMPARE(order, QStringList({"Drive_UploadFile=27", "Drive_ResumeUploadFile=8"}));
     QCOMPARE(fresh->status(), int(Failed));
     QCOMPARE(fresh->failedCode(), 8);
+
+    // Overwrite modes: 1 replaces; 2 overwrites only a project the recent list knows in the cloud.
+    auto modeOf = [&](int overwrite) {
+        auto *task = new TestMediaTask(presenter, local, UploadOperation);
+        task->setOverwrite(overwrite);
+        TQDriveAdmin::failNextCalls("Drive_UploadFile", 1, 500004);
+        TQDriveAdmin::clearCalls();
+        launchOnThread(task);
+        const QJsonObject request = QJsonDocument::fromJson(callsOf("Drive_UploadFile").value(0).toUtf8()).object();
+        return request.value("upload").toArray().first().toObject().value("check_name_mode").toInt();
+    };
+    QCOMPARE(modeOf(0), 1);
+    QCOMPARE(modeOf(1), 5);
+    QCOMPARE(modeOf(2), 1);
+    IKSProjectRecentManager::getInstance()->addRecentProject(local)->setFileId("cloud-copy");
+    QCOMPARE(modeOf(2), 4);
+    IKSProjectRecentManager::getInstance()->removeRecentProject(local);
 }
 
 void TestTransferTask::diskChecks()
