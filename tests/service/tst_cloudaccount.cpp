@@ -253,13 +253,18 @@ void TestCloudAccount::guardDropsSecondRequest()
             QCOMPARE(r.level, int(KSLogWarning));
     }
 
-    // Once it has ended, the next request goes through.
+    // Once it has ended, the next request goes through; a login while it shares is dropped.
     QThreadPool::globalInstance()->waitForDone();
-    TQDriveAdmin::delayNextCalls("Drive_ShareFile", 1, 100);
+    TQDriveAdmin::delayNextCalls("Drive_ShareFile", 1, 300);
+    TQDriveAdmin::clearCalls();
     service->share(share);
     QVERIFY(service->isSharing());
+    service->setTqidToken(env.accountParam());
+    QVERIFY(!service->isLoggingIn());
     QTRY_COMPARE(recorder.operations().last(), int(Share));
     QVERIFY(!service->isSharing());
+    QCOMPARE(callsOf("Drive_QueryService").size(), 0);
+    QCOMPARE(capture.messages("APP@RES").size(), 3);
 }
 
 void TestCloudAccount::signOut()
