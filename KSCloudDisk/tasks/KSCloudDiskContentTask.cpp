@@ -120,17 +120,8 @@ void KSCloudDiskContentTask::reportUploadFailure(const QString &reason)
     const int type = fileType();
     const bool syncedKind = type == ProjectTemplateFile || type == CustomTitleFile || type == CustomEffectFile
         || type == CustomCompoundClipFile;
-    if (!autoSync() || !syncedKind)
-        return;
-    const QString syncType = type == ProjectTemplateFile ? QStringLiteral("media_project_template")
-        : type == CustomTitleFile                        ? QStringLiteral("title")
-        : type == CustomCompoundClipFile                 ? QStringLiteral("custom_compound_clip")
-                                                         : QString();
-    KSGeneralEvent(QStringLiteral("auto_sync_to_cloud"))
-        .add(QStringLiteral("sync_status"), 0)
-        .add(QStringLiteral("sync_file_type"), syncType)
-        .add(QStringLiteral("fail_reason"), reason)
-        .add(QStringLiteral("error_code"), failedCode());
+    if (autoSync() && syncedKind)
+        sendAutoSyncFailure(reason);
 }
 
 void KSCloudDiskContentTask::reportDownloadFailure()

@@ -266,6 +266,20 @@ QByteArray KSCloudDiskTask::shortRequest() const
     return spaceRequest({{QStringLiteral("custom_uid"), m_taskId}});
 }
 
+void KSCloudDiskTask::sendAutoSyncFailure(const QString &reason)
+{
+    const int type = fileType();
+    const QString syncType = type == ProjectTemplateFile ? QStringLiteral("media_project_template")
+        : type == CustomTitleFile                        ? QStringLiteral("title")
+        : type == CustomCompoundClipFile                 ? QStringLiteral("custom_compound_clip")
+                                                         : QString();
+    KSGeneralEvent(QStringLiteral("auto_sync_to_cloud"))
+        .add(QStringLiteral("sync_status"), 0)
+        .add(QStringLiteral("sync_file_type"), syncType)
+        .add(QStringLiteral("fail_reason"), reason)
+        .add(QStringLiteral("error_code"), m_failedCode);
+}
+
 void KSCloudDiskTask::sendUploadFailedTracking(const QVariant &reason)
 {
     const QString suffix = QFileInfo(m_filePath).suffix();
@@ -815,18 +829,8 @@ void KSCloudDiskTask::taskCallback(const QString &taskId, const QString &info)
         if (isUpload()) {
             KSLOG_INFO("upload error, error code  = %d", m_failedCode);
             sendUploadFailedTracking(m_failedCode);
-            if (m_autoSync) {
-                const int type = fileType();
-                const QString syncType = type == ProjectTemplateFile ? QStringLiteral("media_project_template")
-                    : type == CustomTitleFile                        ? QStringLiteral("title")
-                    : type == CustomCompoundClipFile                 ? QStringLiteral("custom_compound_clip")
-                                                                     : QString();
-                KSGeneralEvent(QStringLiteral("auto_sync_to_cloud"))
-                    .add(QStringLiteral("sync_status"), 0)
-                    .add(QStringLiteral("sync_file_type"), syncType)
-                    .add(QStringLiteral("fail_reason"), QStringLiteral("SDK error"))
-                    .add(QStringLiteral("error_code"), m_failedCode);
-            }
+            if (m_autoSync)
+                sendAutoSyncFailure(QStringLiteral("SDK error"));
         } else {
             if (m_shareCode.isEmpty()) {
                 KSCloudDiskDownloadFailedEvent(

@@ -211,6 +211,8 @@ protected:
     // The local path an upload sends: the item itself, or its unpacked copy.
     QString uploadedPath() const;
     void sendUploadFailedTracking(const QVariant &reason);
+    // The general event of a failed automatic sync, with the kind's sync type.
+    void sendAutoSyncFailure(const QString &reason);
 
 private:
     Q_INVOKABLE void taskCallback(const QString &taskId, const QString &info);
