@@ -19,7 +19,6 @@ public:
     // "code" of the answer; -1 when it has none.
     int code() const;
     QJsonValue data() const;
-    QJsonObject object() const { return m_object; }
     // The answer text for a log line, with any token value masked.
     QByteArray logText() const;
 

@@ -82,6 +82,15 @@ KSCloudDiskContentTask::KSCloudDiskContentTask(
     , m_kind(kind)
 { }
 
+void KSCloudDiskContentTask::setDownloadSource(const QString &path, const QString &fileId, qint64 fileSize)
+{
+    setFilePath(path);
+    setFileId(fileId);
+    setFileSize(fileSize);
+    // The announced size stands for the total until the library reports its own.
+    setTotalSize(fileSize);
+}
+
 QString KSCloudDiskContentTask::itemName() const
 {
     if (isMediaTask())
@@ -176,10 +185,7 @@ KSCloudDiskProjectTask::KSCloudDiskProjectTask(
     QObject *parent, const QString &path, const QString &fileId, qint64 fileSize)
     : KSCloudDiskContentTask(parent, fileNameOf(path), DownloadOperation, 0, kProject)
 {
-    setFilePath(path);
-    setFileId(fileId);
-    setFileSize(fileSize);
-    setTotalSize(fileSize);
+    setDownloadSource(path, fileId, fileSize);
 }
 
 KSCloudDiskProjectTask::KSCloudDiskProjectTask(QObject *parent, const QString &path, const QString &shareCode)
@@ -301,10 +307,7 @@ KSCloudDiskProjectArchiveTask::KSCloudDiskProjectArchiveTask(
     QObject *parent, const QString &path, const QString &fileId, qint64 fileSize)
     : KSCloudDiskProjectTask(parent, fileNameOf(path), DownloadOperation, 0, kArchive)
 {
-    setFilePath(path);
-    setFileId(fileId);
-    setFileSize(fileSize);
-    setTotalSize(fileSize);
+    setDownloadSource(path, fileId, fileSize);
 }
 
 KSCloudDiskProjectArchiveTask::KSCloudDiskProjectArchiveTask(
@@ -415,10 +418,7 @@ KSCloudDiskVideoTask::KSCloudDiskVideoTask(QObject *parent, const QString &path,
 KSCloudDiskVideoTask::KSCloudDiskVideoTask(QObject *parent, const QString &path, const QString &fileId, qint64 fileSize)
     : KSCloudDiskContentTask(parent, fileNameOf(path), DownloadOperation, 0, kVideo)
 {
-    setFilePath(path);
-    setFileId(fileId);
-    setFileSize(fileSize);
-    setTotalSize(fileSize);
+    setDownloadSource(path, fileId, fileSize);
 }
 
 KSCloudDiskVideoTask::KSCloudDiskVideoTask(QObject *parent, const QString &path, const QString &shareCode)
@@ -451,10 +451,7 @@ KSCloudDiskPresetTask::KSCloudDiskPresetTask(
     QObject *parent, const QString &path, const QString &fileId, const QString &name, qint64 fileSize, const Kind &kind)
     : KSCloudDiskContentTask(parent, name.isEmpty() ? fileNameOf(path) : name, DownloadOperation, 0, kind)
 {
-    setFilePath(path);
-    setFileId(fileId);
-    setFileSize(fileSize);
-    setTotalSize(fileSize);
+    setDownloadSource(path, fileId, fileSize);
 }
 
 QString KSCloudDiskPresetTask::cloudFolder() const
@@ -552,10 +549,7 @@ KSCloudDiskCloudMediaTask::KSCloudDiskCloudMediaTask(
     QObject *parent, const QString &path, const QString &fileId, qint64 fileSize)
     : KSCloudDiskContentTask(parent, fileNameOf(path), DownloadOperation, 0, kCloudMedia)
 {
-    setFilePath(path);
-    setFileId(fileId);
-    setFileSize(fileSize);
-    setTotalSize(fileSize);
+    setDownloadSource(path, fileId, fileSize);
 }
 
 KSCloudDiskCloudMediaTask::KSCloudDiskCloudMediaTask(QObject *parent, const QString &path, const QString &shareCode)

@@ -28,6 +28,8 @@ public:
 protected:
     KSCloudDiskContentTask(QObject *parent, const QString &name, int operation, int overwrite, const Kind &kind);
     QString defaultDownloadFolder() const;
+    // The fields every download form sets: destination, cloud file and announced size.
+    void setDownloadSource(const QString &path, const QString &fileId, qint64 fileSize);
     // Sizes the failure analytics report: the folder's total for presets, the file's size otherwise.
     qint64 trackedSize() const;
     const Kind &kind() const { return m_kind; }

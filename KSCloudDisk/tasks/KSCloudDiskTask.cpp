@@ -625,7 +625,7 @@ void KSCloudDiskTask::dealWithDownload()
     }
 }
 
-int KSCloudDiskTask::shortCall(int (*call)(const char *), const char *logFormat, int statusOnSuccess)
+int KSCloudDiskTask::shortCall(const std::function<int(const char *)> &call, const char *logFormat, int statusOnSuccess)
 {
     const QByteArray request = shortRequest();
     const int result = call(request.constData());
@@ -661,27 +661,19 @@ int KSCloudDiskTask::pausedOrUnstarted(int result)
 
 int KSCloudDiskTask::resumeUpload()
 {
-    const QByteArray request = shortRequest();
     // With its callback: after a restart the library has no earlier one to keep.
-    const int result = Drive_ResumeUploadFile(request.constData(), &KSCloudDiskTask::libraryCallback, this);
-    KSLOG_INFO("CDS_ResumeUpload: %d", result);
-    if (result == 0) {
-        static_cast<IKSCDBaseTask *>(this)->setStatus(Waiting);
-        m_failedCode = 0;
-    }
-    return result;
+    return shortCall(
+        [this](
+            const char *request) { return Drive_ResumeUploadFile(request, &KSCloudDiskTask::libraryCallback, this); },
+        "CDS_ResumeUpload: %d", Waiting);
 }
 
 int KSCloudDiskTask::resumeDownload()
 {
-    const QByteArray request = shortRequest();
-    const int result = Drive_ResumeDownloadFile(request.constData(), &KSCloudDiskTask::libraryCallback, this);
-    KSLOG_INFO("CDS_ResumeDownload: %d", result);
-    if (result == 0) {
-        static_cast<IKSCDBaseTask *>(this)->setStatus(Waiting);
-        m_failedCode = 0;
-    }
-    return result;
+    return shortCall(
+        [this](
+            const char *request) { return Drive_ResumeDownloadFile(request, &KSCloudDiskTask::libraryCallback, this); },
+        "CDS_ResumeDownload: %d", Waiting);
 }
 
 int KSCloudDiskTask::abortUpload()

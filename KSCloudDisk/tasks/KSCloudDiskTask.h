@@ -7,6 +7,8 @@
 #include <QPixmap>
 #include <QVariant>
 
+#include <functional>
+
 class KSCloudDiskViewPresenter;
 
 enum KSTaskStatus : int {
@@ -224,7 +226,7 @@ private:
     bool startUploadTransfer();
     void dealWithDownload();
     bool startTransfer(bool upload, const QByteArray &full);
-    int shortCall(int (*call)(const char *), const char *logFormat, int statusOnSuccess);
+    int shortCall(const std::function<int(const char *)> &call, const char *logFormat, int statusOnSuccess);
     int pausedOrUnstarted(int result);
     QByteArray shortRequest() const;
     void recordUploadedFolder(const QString &originPath, const QString &fileId);

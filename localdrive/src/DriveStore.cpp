@@ -956,17 +956,6 @@ bool DriveStore::transferItems(const QString &uid, TransferKind kind, QVector<Tr
     return !q.failed();
 }
 
-QStringList DriveStore::transfersOwnedBy(qint64 pid, const QString &state)
-{
-    QMutexLocker lock(&m_mutex);
-    QStringList uids;
-    SqliteStatement q(m_db, "SELECT uid FROM transfers WHERE owner_pid = ?1 AND state = ?2");
-    q.bind(1, pid).bind(2, state);
-    while (q.next())
-        uids << q.text(0);
-    return uids;
-}
-
 bool DriveStore::markDownloadsDone(const QString &uid, const QVector<int> &indexes)
 {
     if (indexes.isEmpty())

@@ -181,7 +181,6 @@ public:
     bool setTransferState(const QString &uid, TransferKind kind, const QString &state, qint64 ownerPid);
     bool removeTransfer(const QString &uid, TransferKind kind);
     bool transferItems(const QString &uid, TransferKind kind, QVector<TransferItem> *out);
-    QStringList transfersOwnedBy(qint64 pid, const QString &state);
     bool markDownloadsDone(const QString &uid, const QVector<int> &indexes);
     // Records uploaded entries in order, each with its transfer item, in one transaction.
     // A name clash on the top entry is settled by the clash mode; on a failure nothing is kept.

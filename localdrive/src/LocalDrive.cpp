@@ -482,17 +482,18 @@ int LocalDrive::updateToken(const QString &token)
     return Ok;
 }
 
-int LocalDrive::queryService(const QJsonObject &request, QJsonValue *data)
+int LocalDrive::accountOfRequest(const QJsonObject &request, Account *account)
 {
     QString token;
     if (!readString(request, "token", &token))
         return BadArgument;
-    Account account;
-    const int code = accountForToken(token, &account);
-    if (code != Ok)
-        return code;
-    *data = QJsonObject{{QStringLiteral("dc"), account.dataCenter}, {QStringLiteral("uid"), account.uid}};
-    switch (account.serviceState) {
+    return accountForToken(token, account);
+}
+
+// What the service calls answer for each state; an account not yet opened answers 0.
+int LocalDrive::queryCode(ServiceState state)
+{
+    switch (state) {
     case ServiceState::NotOpened:
         return Ok;
     case ServiceState::Opened:
@@ -505,27 +506,26 @@ int LocalDrive::queryService(const QJsonObject &request, QJsonValue *data)
     return Ok;
 }
 
+int LocalDrive::queryService(const QJsonObject &request, QJsonValue *data)
+{
+    Account account;
+    const int code = accountOfRequest(request, &account);
+    if (code != Ok)
+        return code;
+    *data = QJsonObject{{QStringLiteral("dc"), account.dataCenter}, {QStringLiteral("uid"), account.uid}};
+    return queryCode(account.serviceState);
+}
+
 int LocalDrive::openService(const QJsonObject &request, QJsonValue *data)
 {
-    QString token;
-    if (!readString(request, "token", &token))
-        return BadArgument;
     Account account;
-    const int code = accountForToken(token, &account);
+    const int code = accountOfRequest(request, &account);
     if (code != Ok)
         return code;
     *data = QJsonObject{{QStringLiteral("dc"), account.dataCenter}};
-    switch (account.serviceState) {
-    case ServiceState::NotOpened:
-        return store()->setServiceState(account.id, ServiceState::Opened, account.dataCenter) ? Ok : StorageFailed;
-    case ServiceState::Opened:
-        return ServiceOpened;
-    case ServiceState::UnavailableNotOpened:
-        return ServiceUnavailable;
-    case ServiceState::UnavailableOpened:
-        return ServiceOpenedUnavailable;
-    }
-    return Ok;
+    if (account.serviceState != ServiceState::NotOpened)
+        return queryCode(account.serviceState);
+    return store()->setServiceState(account.id, ServiceState::Opened, account.dataCenter) ? Ok : StorageFailed;
 }
 
 int LocalDrive::spaceList(QJsonValue *data)

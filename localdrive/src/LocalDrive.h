@@ -83,6 +83,8 @@ private:
     int session(const QJsonObject &request, Account *account, Space *space, bool checkSpaceId = true);
     int sessionAndFile(const QJsonObject &request, Space *space, QString *fileId);
     int accountForToken(const QString &token, Account *account);
+    int accountOfRequest(const QJsonObject &request, Account *account);
+    static int queryCode(ServiceState state);
     void notifyExpired(const QString &token);
     int serviceCode(const Account &account) const;
     QJsonObject entryJson(const Entry &entry, const std::shared_ptr<DriveStore> &store) const;
