@@ -84,6 +84,32 @@ private:
     Private *d;
 };
 
+// A trace of one scope: "enter <label>" when built and "leave <label>" when gone, on the logger
+// "trace", so that nested timings can be read off the log.
+class KSScopeTrace
+{
+public:
+    KSScopeTrace(const char *label, const char *file, int line, const char *function)
+        : m_label(label)
+        , m_file(file)
+        , m_function(function)
+    {
+        KSBaseLog::logger(QStringLiteral("trace"))->logf(KSLogInfo, file, line, function, "enter %s", label);
+    }
+    ~KSScopeTrace()
+    {
+        KSBaseLog::logger(QStringLiteral("trace"))->logf(KSLogInfo, m_file, 0, m_function, "leave %s", m_label);
+    }
+    KSScopeTrace(const KSScopeTrace &) = delete;
+    KSScopeTrace &operator=(const KSScopeTrace &) = delete;
+
+private:
+    const char *m_label;
+    const char *m_file;
+    const char *m_function;
+};
+#define KScopeDebugger(label) KSScopeTrace ksScopeTrace((label), __FILE__, __LINE__, Q_FUNC_INFO)
+
 #define KSLOG_AT(loggerPtr, level, ...) (loggerPtr)->logf((level), __FILE__, __LINE__, Q_FUNC_INFO, __VA_ARGS__)
 #define KSLOG_INFO(...) KSLOG_AT(KSBaseLog::defaultLogger(), KSLogInfo, __VA_ARGS__)
 #define KSLOG_WARN(...) KSLOG_AT(KSBaseLog::defaultLogger(), KSLogWarning, __VA_ARGS__)

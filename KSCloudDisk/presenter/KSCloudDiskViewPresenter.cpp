@@ -1,80 +1,220 @@
 #include "KSCloudDiskViewPresenter.h"
 
+#include "IKSCloudDisk.h"
 #include "KSBaseLog.h"
+#include "KSCloudDiskContentTask.h"
+#include "KSCloudDiskItemManagerProxy.h"
 #include "KSCloudDiskOperationTask.h"
 #include "KSCloudDiskTask.h"
 #include "KSCloudDiskTaskWorker.h"
 #include "KSCloudDiskTrackEvent.h"
+#include "KSCloudTaskSerializeHelper.h"
+#include "KSConfigEngine.h"
+#include "KSCustomEvent.h"
+#include "KSDir.h"
+#include "KSDriveAnswer.h"
+#include "KSTransferCenterThumbnilExtractManager.h"
+#include "KSTransferCenterUrlDownloadManager.h"
+#include "KSWidgets.h"
+#include "TQCoreKit.h"
 
+#include <QApplication>
+#include <QDir>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QPointer>
+#include <QTimer>
+#include <QUrl>
+#include <QWidget>
 
 #include <algorithm>
 
+namespace {
+
+constexpr int kTokenExpired = 140013;
+
+enum ListKind {
+    UploadList = KSCloudTaskSerializeHelper::UploadList,
+    DownloadList = KSCloudTaskSerializeHelper::DownloadList,
+    DoneList = KSCloudTaskSerializeHelper::DoneList,
+    AllLists = KSCloudTaskSerializeHelper::AllLists,
+};
+
+// The analytics' name of a content type's preset kind.
+QString presetTypeOf(int fileType)
+{
+    switch (fileType) {
+    case ProjectTemplateFile:
+        return QStringLiteral("media_project_template");
+    case CustomTitleFile:
+        return QStringLiteral("title_preset");
+    case CustomAdjustLayerFile:
+        return QStringLiteral("adjustment_layer_preset");
+    case CustomColorFile:
+        return QStringLiteral("color_preset");
+    case CustomMaskPresetFile:
+        return QStringLiteral("mask_preset");
+    case CustomSpeedPresetFile:
+        return QStringLiteral("speed_ramping_preset");
+    case CustomCompoundClipFile:
+        return QStringLiteral("compound_clip_preset");
+    case AIColorPaletteFile:
+        return QStringLiteral("ai_color_palette_preset");
+    case CustomColorLayerFile:
+        return QStringLiteral("color_layer_preset");
+    default:
+        return QString();
+    }
+}
+
+bool isValidUrl(const QString &address)
+{
+    return !address.isEmpty() && QUrl(address, QUrl::StrictMode).isValid();
+}
+
+void sendTransferCenterClick(const QString &tab, const QString &button)
+{
+    KSCloudDiskCustomEvent(QStringLiteral("transfer_center_click"))
+        .send({{QStringLiteral("transfer_center_tab"), tab}, {QStringLiteral("transfer_center_btn"), button}});
+}
+
+QString suffixOf(const QString &path)
+{
+    return QFileInfo(path).suffix();
+}
+
+} // namespace
+
 class KSCloudDiskViewPresenterPrivate
 {
+    Q_DECLARE_PUBLIC(KSCloudDiskViewPresenter)
 public:
+    explicit KSCloudDiskViewPresenterPrivate(KSCloudDiskViewPresenter *q)
+        : q_ptr(q)
+    { }
+
+    QList<KSCloudDiskTask *> &listOf(const KSCloudDiskTask *task)
+    {
+        return task->isDownload() ? downloadList : uploadList;
+    }
+    static int kindOf(const KSCloudDiskTask *task) { return task->isDownload() ? DownloadList : UploadList; }
+    void emitCountChanged(int kind);
+    void save(int kind);
+
+    void appendTask(KSCloudDiskTask *task);
+    void appendTask(KSCloudDiskTask *task, QList<KSCloudDiskTask *> &list);
+    void appendTaskList(const QList<KSCloudDiskTask *> &tasks);
+    void queuedTaskList(const QList<KSCloudDiskTask *> &tasks);
+    void updateCloudStatus();
+    void loadTaskList();
+    KSCloudDiskTask *findRemovedTask(const QString &taskId) const;
+    void registerThumbnail(KSCloudDiskTask *task);
+    void thumbnailReady(const QString &taskId);
+
+    // Shared steps of the single-task and whole-list slots.
+    void restart(KSCloudDiskTask *task);
+    void startTask(KSCloudDiskTask *task, const QString &tab);
+    void pauseTask(KSCloudDiskTask *task, const QString &tab);
+    void removeTask(KSCloudDiskTask *task, const QString &tab);
+    void startAll(QList<KSCloudDiskTask *> &list, int kind);
+    void pauseAll(QList<KSCloudDiskTask *> &list, int kind);
+    void removeAll(QList<KSCloudDiskTask *> &list, int kind);
+    void pauseLibraryTransfers();
+
+    // Requests.
+    QString locationOf(const KSCloudDiskTask *task) const;
+    QString addBackground(KSCloudDiskTask *task);
+    QString addPresetUpload(KSCloudDiskTask *task, bool listed);
+    QString addPresetDownload(KSCloudDiskTask *task, bool listed);
+    QString addProjectDownload(KSCloudDiskTask *task, const QString &thumbnailPath);
+    QString addShareDownload(KSCloudDiskTask *task);
+    QString resolveMediaFolder(const QString &subPath) const;
+    bool folderExists(const QString &parentId, const QString &name) const;
+
+    // Task reports.
+    void trackAutoSyncToCloud(KSCloudDiskTask *task);
+    void removeTempFile(KSCloudDiskTask *task);
+    QWidget *dialogParent(QWidget *parent) const;
+    bool inBackground(KSCloudDiskTask *task) const { return backgroundList.contains(task); }
+
+    KSCloudDiskViewPresenter *q_ptr;
     IKSCloudDisk *service = nullptr;
     QString email;
     bool destroying = false;
+    bool retryInProgress = false;
+    bool saveProject2Cloud = false;
+    KSCloudTaskSerializeHelper *serializer = nullptr;
+    KSTransferCenterUrlDownloadManager *urlDownloadManager = nullptr;
+    KSTransferCenterThumbnilExtractManager *thumbnailExtractManager = nullptr;
     KSCloudDiskTaskWorker *worker = nullptr;
+    // The parent of the transfer center; the task dialogs fall back on it.
+    QPointer<QWidget> dlgParent;
     QList<KSCloudDiskTask *> uploadList;
     QList<KSCloudDiskTask *> downloadList;
     QList<KSCloudDiskTask *> doneList;
+    QList<KSCloudDiskTask *> backgroundList;
+    // Retired tasks stay alive: the library and the worker queue may still point at them.
+    QList<KSCloudDiskTask *> removedList;
 };
+
+// ---------------------------------------------------------------------------------------------
+// Construction and lifetime
 
 KSCloudDiskViewPresenter::KSCloudDiskViewPresenter(IKSCloudDisk *service, QObject *parent)
     : QObject(parent)
-    , d_ptr(new KSCloudDiskViewPresenterPrivate)
+    , d_ptr(new KSCloudDiskViewPresenterPrivate(this))
 {
     Q_D(KSCloudDiskViewPresenter);
     d->service = service;
     qRegisterMetaType<KSCloudFolderEntries>("KSCloudFolderEntries");
-    startCloudDiskTask();
-}
+    qRegisterMetaType<KSCloudDiskTask *>("KSCloudDiskTask*");
+    qRegisterMetaType<IKSCDBaseTask *>("IKSCDBaseTask*");
 
-void KSCloudDiskViewPresenter::startCloudDiskTask()
-{
-    Q_D(KSCloudDiskViewPresenter);
+    d->serializer = new KSCloudTaskSerializeHelper(this);
+    d->serializer->start();
+    d->urlDownloadManager = new KSTransferCenterUrlDownloadManager(this);
+    connect(d->urlDownloadManager, &KSTransferCenterThumbnailManager::sigFinish, this,
+        [d](const QString &taskId) { d->thumbnailReady(taskId); });
+    d->thumbnailExtractManager = new KSTransferCenterThumbnilExtractManager(this);
+    connect(d->thumbnailExtractManager, &KSTransferCenterThumbnailManager::sigFinish, this,
+        [d](const QString &taskId) { d->thumbnailReady(taskId); });
+    d->urlDownloadManager->start();
     d->worker = new KSCloudDiskTaskWorker(this);
-    d->worker->start();
-}
-
-void KSCloudDiskViewPresenter::downloadThumb(const QString &fileId, const QString &path)
-{
-    queuedTask(new KSCloudDiskDownloadThumbTask(this, fileId, path));
-}
-
-void KSCloudDiskViewPresenter::removeFile(const QString &fileId)
-{
-    queuedTask(new KSCloudDiskRemoveFileTask(this, fileId));
-}
-
-void KSCloudDiskViewPresenter::deleteFile(const QString &fileId, bool flag, int retryCount)
-{
-    queuedTask(new KSCloudDiskDeleteFileTask(this, fileId, flag, retryCount));
-}
-
-void KSCloudDiskViewPresenter::loadFolderFiles(const QString &fileId, const QString &path)
-{
-    queuedTask(new KSCloudDiskLoadFolderFilesTask(this, fileId, path));
-}
-
-void KSCloudDiskViewPresenter::createDir(const QString &parentId, const QString &name)
-{
-    queuedTask(new KSCloudDiskCreateDirTask(this, parentId, name));
-}
-
-void KSCloudDiskViewPresenter::renameFile(const QString &fileId, const QString &newName)
-{
-    queuedTask(new KSCloudDiskRenameFileTask(this, fileId, newName));
 }
 
 KSCloudDiskViewPresenter::~KSCloudDiskViewPresenter()
 {
     Q_D(KSCloudDiskViewPresenter);
     d->destroying = true;
+    KSLOG_INFO("KSCloudDiskViewPresenter m_taskSerializeHelper");
+    d->serializer->requestStop();
+    d->serializer->wait();
+    KSLOG_INFO("KSCloudDiskViewPresenter m_urlDownloadManager");
+    d->urlDownloadManager->requestStop();
+    d->thumbnailExtractManager->requestStop();
+    d->urlDownloadManager->wait();
+    d->thumbnailExtractManager->wait();
+    // The worker runs tasks that call back into this object: it must end before the tasks and the
+    // lists go.
     if (d->worker->isRunning())
         d->worker->stop();
+    KSLOG_INFO("KSCloudDiskViewPresenter destructed");
+}
+
+void KSCloudDiskViewPresenter::startCloudDiskTask()
+{
+    Q_D(KSCloudDiskViewPresenter);
+    if (!d->worker->isRunning())
+        d->worker->start(QThread::InheritPriority);
+}
+
+void KSCloudDiskViewPresenter::startThumbnilTask()
+{
+    Q_D(KSCloudDiskViewPresenter);
+    if (!d->thumbnailExtractManager->isRunning())
+        d->thumbnailExtractManager->start(QThread::InheritPriority);
 }
 
 IKSCloudDisk *KSCloudDiskViewPresenter::service() const
@@ -89,22 +229,16 @@ QString KSCloudDiskViewPresenter::email() const
     return d->email;
 }
 
-void KSCloudDiskViewPresenter::setEmail(const QString &email)
+bool KSCloudDiskViewPresenter::isSaveProject2Cloud() const
 {
-    Q_D(KSCloudDiskViewPresenter);
-    if (!email.isEmpty() && email == d->email)
-        return;
-    d->email = email;
-    emit sigAccountChanged(email);
+    Q_D(const KSCloudDiskViewPresenter);
+    return d->saveProject2Cloud;
 }
 
-bool KSCloudDiskViewPresenter::hasRunningTask() const
+void KSCloudDiskViewPresenter::setIsSaveProject2Cloud(bool saveToCloud)
 {
-    for (const KSCloudDiskTask *task : findChildren<KSCloudDiskTask *>(QString(), Qt::FindDirectChildrenOnly)) {
-        if (task->status() < Paused && !task->removed())
-            return true;
-    }
-    return false;
+    Q_D(KSCloudDiskViewPresenter);
+    d->saveProject2Cloud = saveToCloud;
 }
 
 bool KSCloudDiskViewPresenter::isDestroying() const
@@ -113,28 +247,226 @@ bool KSCloudDiskViewPresenter::isDestroying() const
     return d->destroying || d->worker->isDestroying();
 }
 
+void KSCloudDiskViewPresenter::setEmail(const QString &email)
+{
+    Q_D(KSCloudDiskViewPresenter);
+    if (!email.isEmpty()) {
+        if (email == d->email)
+            return;
+        d->email = email;
+        d->loadTaskList();
+        emit sigLoadAllTask();
+        emit sigAccountChanged(email);
+        return;
+    }
+    d->urlDownloadManager->clear();
+    d->thumbnailExtractManager->clear();
+    for (KSCloudDiskTask *task : qAsConst(d->backgroundList))
+        task->setRemoved(true);
+    d->email.clear();
+    // Share downloads outlive the account: the link needs none.
+    for (int i = d->backgroundList.size() - 1; i >= 0; --i) {
+        KSCloudDiskTask *task = d->backgroundList.at(i);
+        if (task->shareCode().isEmpty()) {
+            d->removedList.append(task);
+            d->backgroundList.removeAt(i);
+        }
+    }
+    for (QList<KSCloudDiskTask *> *list : {&d->uploadList, &d->downloadList, &d->doneList}) {
+        for (KSCloudDiskTask *task : qAsConst(*list))
+            task->setRemoved(true);
+        d->removedList.append(*list);
+        list->clear();
+    }
+    emit sigDownloadTaskCountChanged();
+    emit sigUploadTaskCountChanged();
+    emit sigDoneTaskCountChanged();
+    emit sigAccountChanged(QString());
+}
+
+void KSCloudDiskViewPresenterPrivate::pauseLibraryTransfers()
+{
+    for (QList<KSCloudDiskTask *> *list : {&backgroundList, &uploadList, &downloadList}) {
+        const QList<KSCloudDiskTask *> tasks = *list;
+        for (KSCloudDiskTask *task : tasks) {
+            // The saved status is what the next sign-in resumes from; the pause must not change it.
+            const int status = task->status();
+            task->pause();
+            static_cast<IKSCDBaseTask *>(task)->setStatus(status);
+        }
+    }
+}
+
 void KSCloudDiskViewPresenter::pauseAllTask()
 {
-    for (KSCloudDiskTask *task : findChildren<KSCloudDiskTask *>(QString(), Qt::FindDirectChildrenOnly)) {
-        if (task->status() < Paused)
-            task->pause();
-    }
+    Q_D(KSCloudDiskViewPresenter);
+    d->serializer->save(AllLists, false);
+    d->pauseLibraryTransfers();
 }
 
 void KSCloudDiskViewPresenter::aboutToQuit()
 {
     Q_D(KSCloudDiskViewPresenter);
     d->destroying = true;
+    d->serializer->requestStop();
+    d->serializer->wait();
+    d->serializer->save(AllLists, false);
     d->worker->stop();
+    d->pauseLibraryTransfers();
 }
 
-KSCloudDiskTask *KSCloudDiskViewPresenter::findTask(const QString &taskId) const
+// ---------------------------------------------------------------------------------------------
+// Lists
+
+void KSCloudDiskViewPresenterPrivate::emitCountChanged(int kind)
 {
-    for (KSCloudDiskTask *task : findChildren<KSCloudDiskTask *>(QString(), Qt::FindDirectChildrenOnly)) {
-        if (task->taskId() == taskId)
-            return task;
+    Q_Q(KSCloudDiskViewPresenter);
+    switch (kind) {
+    case UploadList:
+        emit q->sigUploadTaskCountChanged();
+        break;
+    case DownloadList:
+        emit q->sigDownloadTaskCountChanged();
+        break;
+    case DoneList:
+        emit q->sigDoneTaskCountChanged();
+        break;
+    default:
+        break;
     }
-    return nullptr;
+}
+
+void KSCloudDiskViewPresenterPrivate::save(int kind)
+{
+    // Marks the list; the serializer's thread writes it within its next pass.
+    serializer->save(kind, true);
+}
+
+void KSCloudDiskViewPresenterPrivate::appendTask(KSCloudDiskTask *task, QList<KSCloudDiskTask *> &list)
+{
+    // A new transfer of the same local file replaces the old entry; the old task object lives on.
+    const QString path = task->filePath();
+    list.erase(
+        std::remove_if(list.begin(), list.end(), [&](const KSCloudDiskTask *t) { return t->filePath() == path; }),
+        list.end());
+    list.append(task);
+}
+
+void KSCloudDiskViewPresenterPrivate::appendTask(KSCloudDiskTask *task)
+{
+    if (!task->listed()) {
+        backgroundList.append(task);
+    } else {
+        appendTask(task, listOf(task));
+        save(kindOf(task));
+        emitCountChanged(kindOf(task));
+    }
+    updateCloudStatus();
+}
+
+void KSCloudDiskViewPresenterPrivate::appendTaskList(const QList<KSCloudDiskTask *> &tasks)
+{
+    if (tasks.isEmpty())
+        return;
+    KSCloudDiskTask *first = tasks.first();
+    if (!first->listed()) {
+        backgroundList.append(tasks);
+    } else {
+        QList<KSCloudDiskTask *> &list = listOf(first);
+        for (KSCloudDiskTask *task : tasks)
+            appendTask(task, list);
+        save(kindOf(first));
+        emitCountChanged(kindOf(first));
+    }
+    updateCloudStatus();
+}
+
+void KSCloudDiskViewPresenterPrivate::queuedTaskList(const QList<KSCloudDiskTask *> &tasks)
+{
+    worker->addTasks(tasks);
+}
+
+void KSCloudDiskViewPresenterPrivate::updateCloudStatus()
+{
+    Q_Q(KSCloudDiskViewPresenter);
+    int uploads = 0;
+    int downloads = 0;
+    for (const KSCloudDiskTask *task : qAsConst(backgroundList)) {
+        if (!task->shareCode().isEmpty() || task->status() >= Paused)
+            continue;
+        if (task->isDownload())
+            ++downloads;
+        else
+            ++uploads;
+    }
+    emit q->sigCloudDiskStatus(uploads >= 1, downloads >= 1);
+}
+
+void KSCloudDiskViewPresenterPrivate::registerThumbnail(KSCloudDiskTask *task)
+{
+    if (task->isUpload()) {
+        thumbnailExtractManager->addTask(task->taskId(), task->filePath());
+    } else if (isValidUrl(task->thumbnailUrl())) {
+        urlDownloadManager->addTask(task->taskId(), task->thumbnailUrl());
+    } else if (!task->thumbnailLocalPath().isEmpty() && QFileInfo::exists(task->thumbnailLocalPath())) {
+        task->loadThumbnail();
+    }
+}
+
+void KSCloudDiskViewPresenterPrivate::thumbnailReady(const QString &taskId)
+{
+    Q_Q(KSCloudDiskViewPresenter);
+    if (KSCloudDiskTask *task = q->findTask(taskId))
+        task->loadThumbnail();
+    emit q->sigThumbnilDownloadFinish(taskId);
+}
+
+void KSCloudDiskViewPresenterPrivate::loadTaskList()
+{
+    if (email.isEmpty())
+        return;
+    serializer->load(AllLists);
+    QList<KSCloudDiskTask *> resumeBatch;
+    QList<KSCloudDiskTask *> requeueBatch;
+    auto split = [&](KSCloudDiskTask *task) {
+        switch (task->status()) {
+        case Running:
+        case Transferred:
+            resumeBatch.append(task);
+            break;
+        case Failed:
+            task->setRetry(true);
+            Q_FALLTHROUGH();
+        case Waiting:
+        case Cancelled:
+            requeueBatch.append(task);
+            break;
+        default:
+            break;
+        }
+    };
+    for (KSCloudDiskTask *task : qAsConst(uploadList)) {
+        split(task);
+        thumbnailExtractManager->addTask(task->taskId(), task->filePath());
+    }
+    for (KSCloudDiskTask *task : qAsConst(downloadList)) {
+        split(task);
+        if (isValidUrl(task->thumbnailUrl()))
+            urlDownloadManager->addTask(task->taskId(), task->thumbnailUrl());
+    }
+    for (KSCloudDiskTask *task : qAsConst(doneList))
+        registerThumbnail(task);
+    for (KSCloudDiskTask *task : qAsConst(resumeBatch)) {
+        task->setRestarted(true);
+        static_cast<IKSCDBaseTask *>(task)->setStatus(Waiting);
+        task->setFailedCode(0);
+    }
+    queuedTaskList(resumeBatch);
+    for (KSCloudDiskTask *task : qAsConst(requeueBatch)) {
+        static_cast<IKSCDBaseTask *>(task)->setStatus(Waiting);
+        task->setFailedCode(0);
+    }
+    queuedTaskList(requeueBatch);
 }
 
 QList<KSCloudDiskTask *> *KSCloudDiskViewPresenter::uploadTaskList()
@@ -158,24 +490,764 @@ QList<KSCloudDiskTask *> *KSCloudDiskViewPresenter::doneTaskList()
     return &d->doneList;
 }
 
+QList<KSCloudDiskTask *> KSCloudDiskViewPresenter::allTask() const
+{
+    Q_D(const KSCloudDiskViewPresenter);
+    return d->backgroundList;
+}
+
+KSCloudDiskTask *KSCloudDiskViewPresenter::findTask(const QString &taskId) const
+{
+    Q_D(const KSCloudDiskViewPresenter);
+    for (const QList<KSCloudDiskTask *> *list : {&d->backgroundList, &d->uploadList, &d->downloadList, &d->doneList}) {
+        for (KSCloudDiskTask *task : *list) {
+            if (task->taskId() == taskId)
+                return task;
+        }
+    }
+    return nullptr;
+}
+
+IKSCDBaseTask *KSCloudDiskViewPresenter::findAbstractTask(const QString &taskId) const
+{
+    return findTask(taskId);
+}
+
+KSCloudDiskTask *KSCloudDiskViewPresenterPrivate::findRemovedTask(const QString &taskId) const
+{
+    for (KSCloudDiskTask *task : removedList) {
+        if (task->taskId() == taskId)
+            return task;
+    }
+    return nullptr;
+}
+
+KSCloudDiskTask *KSCloudDiskViewPresenter::findRemovedTask(const QString &taskId) const
+{
+    Q_D(const KSCloudDiskViewPresenter);
+    return d->findRemovedTask(taskId);
+}
+
+KSCloudDiskTask *KSCloudDiskViewPresenter::downloadShareTask() const
+{
+    Q_D(const KSCloudDiskViewPresenter);
+    for (KSCloudDiskTask *task : d->backgroundList) {
+        if (!task->shareCode().isEmpty())
+            return task;
+    }
+    return nullptr;
+}
+
+bool KSCloudDiskViewPresenter::hasRunningTask() const
+{
+    Q_D(const KSCloudDiskViewPresenter);
+    auto running = [](const KSCloudDiskTask *task) { return task->status() < Paused; };
+    return std::any_of(d->uploadList.cbegin(), d->uploadList.cend(), running)
+        || std::any_of(d->downloadList.cbegin(), d->downloadList.cend(), running);
+}
+
+QList<KSProjectRecentInfo> KSCloudDiskViewPresenter::allRunningTaskFileId() const
+{
+    Q_D(const KSCloudDiskViewPresenter);
+    QList<KSProjectRecentInfo> running;
+    for (const KSCloudDiskTask *task : d->downloadList) {
+        if (task->status() != Waiting && task->status() != Running)
+            continue;
+        KSProjectRecentInfo info;
+        info.setFileId(task->fileId());
+        info.setTaskId(task->taskId());
+        running.append(info);
+    }
+    return running;
+}
+
 void KSCloudDiskViewPresenter::queuedTask(KSCDBaseTask *task)
 {
     Q_D(KSCloudDiskViewPresenter);
     d->worker->addTask(task);
 }
 
+void KSCloudDiskViewPresenter::removeTask(KSCloudDiskTask *task)
+{
+    removeTask(QList<KSCloudDiskTask *>{task});
+}
+
+void KSCloudDiskViewPresenter::removeTask(const QList<KSCloudDiskTask *> &tasks)
+{
+    Q_D(KSCloudDiskViewPresenter);
+    for (KSCloudDiskTask *task : tasks) {
+        if (!task)
+            continue;
+        d->backgroundList.removeAll(task);
+        d->removedList.append(task);
+    }
+    d->save(AllLists);
+}
+
+void KSCloudDiskViewPresenter::removeDownloadShareTask(KSCloudDiskTask *task)
+{
+    Q_D(KSCloudDiskViewPresenter);
+    if (!task)
+        task = downloadShareTask();
+    if (task)
+        d->backgroundList.removeAll(task);
+    if (parent())
+        QMetaObject::invokeMethod(parent(), "resetFloatingWidgetOldPos");
+}
+
+// ---------------------------------------------------------------------------------------------
+// Start, pause, retry and remove
+
+void KSCloudDiskViewPresenterPrivate::restart(KSCloudDiskTask *task)
+{
+    Q_Q(KSCloudDiskViewPresenter);
+    task->setStatus(Waiting, true);
+    if (!task->queuedOnce()) {
+        q->queuedTask(task);
+        return;
+    }
+    // Ran before: the library keeps its transfer, which picks up where it stopped.
+    if (task->resume() == 0) {
+        task->setStatus(Waiting, true);
+        q->queuedTask(task);
+        static_cast<IKSCDBaseTask *>(task)->setStatus(Waiting);
+    }
+}
+
+void KSCloudDiskViewPresenterPrivate::startTask(KSCloudDiskTask *task, const QString &tab)
+{
+    Q_Q(KSCloudDiskViewPresenter);
+    sendTransferCenterClick(tab, QStringLiteral("start"));
+    if (!task || task->status() < Paused || task->status() == Finished)
+        return;
+    restart(task);
+    q->doTaskStateChanged(task);
+}
+
+void KSCloudDiskViewPresenterPrivate::pauseTask(KSCloudDiskTask *task, const QString &tab)
+{
+    Q_Q(KSCloudDiskViewPresenter);
+    sendTransferCenterClick(tab, QStringLiteral("pause"));
+    if (!task || task->status() == Finished)
+        return;
+    task->setStatus(Paused, true);
+    task->pause();
+    q->doTaskStateChanged(task);
+}
+
+void KSCloudDiskViewPresenterPrivate::removeTask(KSCloudDiskTask *task, const QString &tab)
+{
+    Q_Q(KSCloudDiskViewPresenter);
+    sendTransferCenterClick(tab, QStringLiteral("delete"));
+    if (!task)
+        return;
+    task->setRemoved(true);
+    const int status = task->status();
+    static_cast<IKSCDBaseTask *>(task)->setStatus(Cancelled);
+    const int kind = kindOf(task);
+    listOf(task).removeAll(task);
+    emitCountChanged(kind);
+    emit q->taskCancel({task->taskId()});
+    task->abort();
+    if (task->isUpload() && status == Failed)
+        removeTempFile(task);
+    removedList.append(task);
+    save(kind);
+}
+
+void KSCloudDiskViewPresenterPrivate::startAll(QList<KSCloudDiskTask *> &list, int kind)
+{
+    Q_Q(KSCloudDiskViewPresenter);
+    const QList<KSCloudDiskTask *> tasks = list;
+    for (KSCloudDiskTask *task : tasks) {
+        if (task->status() >= Paused && task->status() != Finished)
+            restart(task);
+    }
+    if (kind == UploadList)
+        emit q->sigAllUploadTaskStateChanged();
+    else
+        emit q->sigAllDownloadTaskStateChanged();
+    save(kind);
+}
+
+void KSCloudDiskViewPresenterPrivate::pauseAll(QList<KSCloudDiskTask *> &list, int kind)
+{
+    Q_Q(KSCloudDiskViewPresenter);
+    const QList<KSCloudDiskTask *> tasks = list;
+    for (KSCloudDiskTask *task : tasks) {
+        if (task->status() == Finished)
+            continue;
+        task->setStatus(Paused, true);
+        task->pause();
+    }
+    // After the pause reports queued by the library calls, so the views see the final states.
+    QTimer::singleShot(0, q, [this, kind] {
+        Q_Q(KSCloudDiskViewPresenter);
+        if (kind == UploadList) {
+            KScopeDebugger("p7_45442 timer4");
+            emit q->sigAllUploadTaskStateChanged();
+        } else {
+            KScopeDebugger("p7_45442 timer5");
+            emit q->sigAllDownloadTaskStateChanged();
+        }
+        save(kind);
+    });
+}
+
+void KSCloudDiskViewPresenterPrivate::removeAll(QList<KSCloudDiskTask *> &list, int kind)
+{
+    Q_Q(KSCloudDiskViewPresenter);
+    const QList<KSCloudDiskTask *> tasks = list;
+    list.clear();
+    emitCountChanged(kind);
+    QStringList ids;
+    for (KSCloudDiskTask *task : tasks) {
+        ids.append(task->taskId());
+        task->setRemoved(true);
+        const int status = task->status();
+        static_cast<IKSCDBaseTask *>(task)->setStatus(Cancelled);
+        task->abort();
+        if (task->isUpload() && status == Failed)
+            removeTempFile(task);
+    }
+    emit q->taskCancel(ids);
+    removedList.append(tasks);
+    save(kind);
+}
+
+void KSCloudDiskViewPresenter::slotStartUploadTask(KSCloudDiskTask *task)
+{
+    d_func()->startTask(task, QStringLiteral("upload"));
+}
+
+void KSCloudDiskViewPresenter::slotStartDownloadTask(KSCloudDiskTask *task)
+{
+    d_func()->startTask(task, QStringLiteral("download"));
+}
+
+void KSCloudDiskViewPresenter::slotPauseUploadTask(KSCloudDiskTask *task)
+{
+    d_func()->pauseTask(task, QStringLiteral("upload"));
+}
+
+void KSCloudDiskViewPresenter::slotPauseDownloadTask(KSCloudDiskTask *task)
+{
+    d_func()->pauseTask(task, QStringLiteral("download"));
+}
+
+void KSCloudDiskViewPresenter::slotRetryUploadTask(KSCloudDiskTask *task)
+{
+    Q_D(KSCloudDiskViewPresenter);
+    sendTransferCenterClick(QStringLiteral("upload"), QStringLiteral("refresh"));
+    if (!task || task->status() == Finished)
+        return;
+    d->retryInProgress = true;
+    queuedTask(task);
+    task->setStatus(Waiting, true);
+    doTaskStateChanged(task);
+    emit retryUpload(task->taskId(), task->filePath(), task->folderPath(), task->fileType());
+}
+
+void KSCloudDiskViewPresenter::slotRetryDownloadTask(KSCloudDiskTask *task)
+{
+    sendTransferCenterClick(QStringLiteral("download"), QStringLiteral("refresh"));
+    if (!task || task->status() < Paused || task->status() == Finished)
+        return;
+    queuedTask(task);
+    task->setStatus(Waiting, true);
+    doTaskStateChanged(task);
+}
+
+void KSCloudDiskViewPresenter::slotRemoveUploadTask(KSCloudDiskTask *task)
+{
+    d_func()->removeTask(task, QStringLiteral("upload"));
+}
+
+void KSCloudDiskViewPresenter::slotRemoveDownloadTask(KSCloudDiskTask *task)
+{
+    d_func()->removeTask(task, QStringLiteral("download"));
+}
+
+void KSCloudDiskViewPresenter::slotStartAllUploadTask()
+{
+    Q_D(KSCloudDiskViewPresenter);
+    d->startAll(d->uploadList, UploadList);
+}
+
+void KSCloudDiskViewPresenter::slotStartAllDownloadTask()
+{
+    Q_D(KSCloudDiskViewPresenter);
+    d->startAll(d->downloadList, DownloadList);
+}
+
+void KSCloudDiskViewPresenter::slotPauseAllUploadTask()
+{
+    Q_D(KSCloudDiskViewPresenter);
+    d->pauseAll(d->uploadList, UploadList);
+}
+
+void KSCloudDiskViewPresenter::slotPauseAllDownloadTask()
+{
+    Q_D(KSCloudDiskViewPresenter);
+    d->pauseAll(d->downloadList, DownloadList);
+}
+
+void KSCloudDiskViewPresenter::slotRemoveAllUploadTask()
+{
+    Q_D(KSCloudDiskViewPresenter);
+    d->removeAll(d->uploadList, UploadList);
+}
+
+void KSCloudDiskViewPresenter::slotRemoveAllDownloadTask()
+{
+    Q_D(KSCloudDiskViewPresenter);
+    d->removeAll(d->downloadList, DownloadList);
+}
+
+void KSCloudDiskViewPresenter::slotRemoveDoneTask(KSCloudDiskTask *task)
+{
+    Q_D(KSCloudDiskViewPresenter);
+    sendTransferCenterClick(QStringLiteral("done"), QStringLiteral("delete"));
+    if (!task)
+        return;
+    task->setRemoved(true);
+    static_cast<IKSCDBaseTask *>(task)->setStatus(Cancelled);
+    d->doneList.removeAll(task);
+    emit sigDoneTaskCountChanged();
+    d->removedList.append(task);
+    d->save(DoneList);
+}
+
+void KSCloudDiskViewPresenter::slotRemoveAllDoneTask()
+{
+    Q_D(KSCloudDiskViewPresenter);
+    const QList<KSCloudDiskTask *> tasks = d->doneList;
+    d->doneList.clear();
+    emit sigDoneTaskCountChanged();
+    d->removedList.append(tasks);
+    d->save(DoneList);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Transfer requests
+
+QString KSCloudDiskViewPresenterPrivate::locationOf(const KSCloudDiskTask *task) const
+{
+    switch (task->fileType()) {
+    case ProjectFile:
+    case ProjectArchiveFile:
+        return saveProject2Cloud ? QStringLiteral("project_file_save") : QStringLiteral("start_page");
+    case ProjectTemplateFile:
+        return QStringLiteral("media_project_template");
+    case VideoFile:
+        return QStringLiteral("export_format_set");
+    case CustomTitleFile:
+        return QStringLiteral("custom_title");
+    case CustomAdjustLayerFile:
+        return QStringLiteral("custom_adjust_layer");
+    case CloudMediaFile:
+        return QStringLiteral("cloud_media");
+    case CustomColorFile:
+        return QStringLiteral("custom_color");
+    case CustomMaskPresetFile:
+        return QStringLiteral("custom_mask");
+    case CustomSpeedPresetFile:
+        return QStringLiteral("custom_speed");
+    case CustomCompoundClipFile:
+        return QStringLiteral("custom_compound_clip");
+    case AIColorPaletteFile:
+        return QStringLiteral("custom_ai_color_palette");
+    case CustomColorLayerFile:
+        return QStringLiteral("custom_color_layer");
+    default:
+        return QString();
+    }
+}
+
+QString KSCloudDiskViewPresenterPrivate::addBackground(KSCloudDiskTask *task)
+{
+    Q_Q(KSCloudDiskViewPresenter);
+    task->setListed(false);
+    appendTask(task);
+    q->queuedTask(task);
+    return task->taskId();
+}
+
+QString KSCloudDiskViewPresenterPrivate::addPresetUpload(KSCloudDiskTask *task, bool listed)
+{
+    Q_Q(KSCloudDiskViewPresenter);
+    task->setAutoSync(KSCloudDiskItemManagerProxy::inAutoSync());
+    task->setListed(listed);
+    appendTask(task);
+    q->queuedTask(task);
+    KSCloudDiskBeginUploadEvent(
+        QString(), KSDir::getDirFileTotalSize(task->filePath()), locationOf(task), presetTypeOf(task->fileType()))
+        .sendEvent();
+    return task->taskId();
+}
+
+QString KSCloudDiskViewPresenterPrivate::addPresetDownload(KSCloudDiskTask *task, bool listed)
+{
+    Q_Q(KSCloudDiskViewPresenter);
+    task->setAutoSync(KSCloudDiskItemManagerProxy::inAutoSync());
+    task->setListed(listed);
+    appendTask(task);
+    q->queuedTask(task);
+    KSCloudDiskBeginDownloadEvent(
+        QString(), task->fileSize(), task->fileId(), locationOf(task), presetTypeOf(task->fileType()))
+        .sendEvent();
+    return task->taskId();
+}
+
+QString KSCloudDiskViewPresenterPrivate::addProjectDownload(KSCloudDiskTask *task, const QString &thumbnailPath)
+{
+    Q_Q(KSCloudDiskViewPresenter);
+    const QString location = QStringLiteral("start_page_cutlane_cloud");
+    task->setListed(true);
+    task->setExtraData(task->taskId(), QVariantMap{{QStringLiteral("location"), location}});
+    if (!thumbnailPath.isEmpty()) {
+        task->setThumbnailUrl(QUrl::fromLocalFile(thumbnailPath).toString());
+        urlDownloadManager->addTask(task->taskId(), task->thumbnailUrl());
+    }
+    appendTask(task);
+    q->queuedTask(task);
+    KSCloudDiskBeginDownloadEvent(suffixOf(task->filePath()), task->fileSize(), task->fileId(), location, QString())
+        .sendEvent();
+    return task->taskId();
+}
+
+QString KSCloudDiskViewPresenterPrivate::addShareDownload(KSCloudDiskTask *task)
+{
+    Q_Q(KSCloudDiskViewPresenter);
+    task->setListed(false);
+    backgroundList.append(task);
+    q->queuedTask(task);
+    return task->taskId();
+}
+
+QString KSCloudDiskViewPresenter::uploadProject(const QString &filePath, KSTaskOverwriteMode mode)
+{
+    Q_D(KSCloudDiskViewPresenter);
+    auto *task = new KSCloudDiskProjectTask(this, filePath, mode);
+    task->setListed(true);
+    d->appendTask(task);
+    queuedTask(task);
+    KSCloudDiskBeginUploadEvent(suffixOf(filePath), QFileInfo(filePath).size(), QStringLiteral("start_page"))
+        .sendEvent();
+    return task->taskId();
+}
+
+QString KSCloudDiskViewPresenter::uploadProjectArchive(const QString &filePath, KSTaskOverwriteMode mode)
+{
+    Q_D(KSCloudDiskViewPresenter);
+    auto *task = new KSCloudDiskProjectArchiveTask(this, filePath, mode);
+    task->setListed(true);
+    d->thumbnailExtractManager->addTask(task->taskId(), filePath);
+    d->appendTask(task);
+    queuedTask(task);
+    return task->taskId();
+}
+
+QString KSCloudDiskViewPresenter::uploadProjectTemplate(
+    const QString &name, const QString &folder, KSTaskOverwriteMode mode)
+{
+    Q_D(KSCloudDiskViewPresenter);
+    auto *task = new KSCloudDiskProjectTemplateTask(this, folder, name, mode);
+    d->thumbnailExtractManager->addTask(task->taskId(), folder);
+    return d->addPresetUpload(task, true);
+}
+
+#define KSCLOUDDISK_PRESET_UPLOAD(Method, Class, Listed)                                                               \
+    QString KSCloudDiskViewPresenter::Method(const QString &name, const QString &folder, KSTaskOverwriteMode mode)     \
+    {                                                                                                                  \
+        return d_func()->addPresetUpload(new Class(this, folder, name, mode), Listed);                                 \
+    }
+#define KSCLOUDDISK_PRESET_DOWNLOAD(Method, Class, Listed)                                                             \
+    QString KSCloudDiskViewPresenter::Method(                                                                          \
+        const QString &fileId, const QString &name, const QString &folder, qint64 size)                                \
+    {                                                                                                                  \
+        return d_func()->addPresetDownload(new Class(this, folder, fileId, name, size), Listed);                       \
+    }
+
+KSCLOUDDISK_PRESET_UPLOAD(uploadCustomTitle, KSCloudDiskCustomTitleTask, false)
+KSCLOUDDISK_PRESET_UPLOAD(uploadCustomEffect, KSCloudDiskCustomEffectTask, false)
+KSCLOUDDISK_PRESET_UPLOAD(uploadCustomAdjustLayer, KSCloudDiskCustomAdjustLayerTask, false)
+KSCLOUDDISK_PRESET_UPLOAD(uploadCustomColor, KSCloudDiskCustomColorTask, false)
+KSCLOUDDISK_PRESET_UPLOAD(uploadCustomColorLayer, KSCloudDiskCustomColorLayerTask, false)
+KSCLOUDDISK_PRESET_UPLOAD(uploadCustomMaskPreset, KSCloudDiskCustomMaskPresetTask, false)
+KSCLOUDDISK_PRESET_UPLOAD(uploadCustomCompoundClip, KSCloudDiskCustomCompoundClipTask, true)
+KSCLOUDDISK_PRESET_DOWNLOAD(downloadCustomTitle, KSCloudDiskCustomTitleTask, false)
+KSCLOUDDISK_PRESET_DOWNLOAD(downloadCustomEffect, KSCloudDiskCustomEffectTask, false)
+KSCLOUDDISK_PRESET_DOWNLOAD(downloadCustomAdjustLayer, KSCloudDiskCustomAdjustLayerTask, false)
+KSCLOUDDISK_PRESET_DOWNLOAD(downloadCustomColor, KSCloudDiskCustomColorTask, false)
+KSCLOUDDISK_PRESET_DOWNLOAD(downloadCustomColorLayer, KSCloudDiskCustomColorLayerTask, false)
+KSCLOUDDISK_PRESET_DOWNLOAD(downloadCustomMaskPreset, KSCloudDiskCustomMaskPresetTask, false)
+KSCLOUDDISK_PRESET_DOWNLOAD(downloadCustomCompoundClip, KSCloudDiskCustomCompoundClipTask, true)
+
+QString KSCloudDiskViewPresenter::uploadPropertyCustomPreset(
+    CloudDiskItemType type, const QString &name, const QString &folder, KSTaskOverwriteMode mode)
+{
+    return d_func()->addPresetUpload(new KSCloudDiskCustomPresetTask(this, type, folder, name, mode), false);
+}
+
+QString KSCloudDiskViewPresenter::downloadPropertyCustomPreset(
+    CloudDiskItemType type, const QString &fileId, const QString &name, const QString &folder, qint64 size)
+{
+    return d_func()->addPresetDownload(new KSCloudDiskCustomPresetTask(this, type, folder, fileId, name, size), false);
+}
+
+QString KSCloudDiskViewPresenter::uploadAudioToVideoFile(
+    const QString &name, const QString &filePath, const QString &folderPath, KSTaskOverwriteMode mode)
+{
+    return d_func()->addBackground(new KSCloudDiskAudioToVideoTask(this, filePath, folderPath, name, mode));
+}
+
+QString KSCloudDiskViewPresenter::uploadCutLongToShortFile(
+    const QString &name, const QString &filePath, const QString &folderPath, KSTaskOverwriteMode mode)
+{
+    return d_func()->addBackground(new KSCloudDiskCutLongToShortTask(this, filePath, folderPath, name, mode));
+}
+
+QString KSCloudDiskViewPresenter::downloadAudioToVideoFile(const QString &filePath, const QString &fileId)
+{
+    return d_func()->addBackground(new KSCloudDiskAudioToVideoTask(this, filePath, fileId));
+}
+
+QString KSCloudDiskViewPresenter::downloadCutLongToShortFile(const QString &filePath, const QString &fileId)
+{
+    return d_func()->addBackground(new KSCloudDiskCutLongToShortTask(this, filePath, fileId));
+}
+
+QString KSCloudDiskViewPresenter::downloadProject(const QString &fileId, const QString &filePath, qint64 size)
+{
+    return d_func()->addProjectDownload(new KSCloudDiskProjectTask(this, filePath, fileId, size), QString());
+}
+
+QString KSCloudDiskViewPresenter::downloadProjectArchive(
+    const QString &fileId, const QString &filePath, qint64 size, const QString &thumbnailPath)
+{
+    return d_func()->addProjectDownload(new KSCloudDiskProjectArchiveTask(this, filePath, fileId, size), thumbnailPath);
+}
+
+QString KSCloudDiskViewPresenter::downloadProjectTemplate(
+    const QString &fileId, const QString &name, const QString &filePath, qint64 size, const QString &thumbnailPath)
+{
+    Q_D(KSCloudDiskViewPresenter);
+    auto *task = new KSCloudDiskProjectTemplateTask(this, filePath, fileId, name, size);
+    if (!thumbnailPath.isEmpty()) {
+        task->setThumbnailUrl(QUrl::fromLocalFile(thumbnailPath).toString());
+        d->urlDownloadManager->addTask(task->taskId(), task->thumbnailUrl());
+    }
+    return d->addPresetDownload(task, true);
+}
+
+QString KSCloudDiskViewPresenter::downloadShareProject(const QString &shareCode, const QString &filePath)
+{
+    return d_func()->addShareDownload(new KSCloudDiskProjectTask(this, filePath, shareCode));
+}
+
+QString KSCloudDiskViewPresenter::downloadShareProjectArchive(const QString &shareCode, const QString &filePath)
+{
+    return d_func()->addShareDownload(new KSCloudDiskProjectArchiveTask(this, filePath, shareCode));
+}
+
+QString KSCloudDiskViewPresenter::downloadShareProjectTemplate(
+    const QString &shareCode, const QString &name, const QString &filePath)
+{
+    const QString itemName = name.isEmpty() ? QFileInfo(filePath).fileName() : name;
+    return d_func()->addShareDownload(new KSCloudDiskProjectTemplateTask(this, filePath, shareCode, itemName));
+}
+
+QStringList KSCloudDiskViewPresenter::uploadCloudMedia(const QList<KSCloudTaskParam> &params)
+{
+    Q_D(KSCloudDiskViewPresenter);
+    KSLOG_INFO("upload cloud media count %d", int(params.size()));
+    QList<KSCloudDiskTask *> tasks;
+    QStringList ids;
+    for (const KSCloudTaskParam &param : params) {
+        const QString location = param.location.isEmpty() ? QStringLiteral("cloud_media") : param.location;
+        KSCloudDiskBeginUploadEvent(suffixOf(param.filePath), QFileInfo(param.filePath).size(), location).sendEvent();
+        auto *task
+            = new KSCloudDiskCloudMediaTask(this, param.filePath, param.name, param.folderPath, param.overwriteMode);
+        task->setListed(param.showInTransferCenter);
+        d->thumbnailExtractManager->addTask(task->taskId(), param.filePath);
+        tasks.append(task);
+        ids.append(task->taskId());
+    }
+    d->appendTaskList(tasks);
+    d->queuedTaskList(tasks);
+    return ids;
+}
+
+QStringList KSCloudDiskViewPresenter::downloadCloudMedia(const QList<KSCloudTaskParam> &params)
+{
+    Q_D(KSCloudDiskViewPresenter);
+    QList<KSCloudDiskTask *> tasks;
+    QStringList ids;
+    for (const KSCloudTaskParam &param : params) {
+        auto *task = new KSCloudDiskCloudMediaTask(this, param.filePath, param.fileId, param.fileSize);
+        task->setListed(true);
+        KSLOG_INFO("download file: %s", qPrintable(param.filePath));
+        KSLOG_INFO("thumbnial url: %s", qPrintable(param.thumbnailUrl));
+        if (isValidUrl(param.thumbnailUrl)) {
+            d->urlDownloadManager->addTask(task->taskId(), param.thumbnailUrl);
+            task->setThumbnailUrl(param.thumbnailUrl);
+        } else if (!param.thumbnailLocalPath.isEmpty() && QFileInfo::exists(param.thumbnailLocalPath)) {
+            task->setThumbnailLocalPath(param.thumbnailLocalPath);
+            task->loadThumbnail();
+        }
+        KSCloudDiskBeginDownloadEvent(suffixOf(param.filePath), param.fileSize, param.fileId,
+            param.location.isEmpty() ? QStringLiteral("cloud_media") : param.location)
+            .sendEvent();
+        if (!param.location.isEmpty())
+            task->setExtraData(task->taskId(), QVariantMap{{QStringLiteral("location"), param.location}});
+        tasks.append(task);
+        ids.append(task->taskId());
+    }
+    d->appendTaskList(tasks);
+    d->queuedTaskList(tasks);
+    return ids;
+}
+
+QStringList KSCloudDiskViewPresenter::uploadVideo(const QList<KSCloudTaskParam> &params)
+{
+    Q_D(KSCloudDiskViewPresenter);
+    QStringList ids;
+    for (const KSCloudTaskParam &param : params) {
+        const qint64 size = QFileInfo(param.filePath).size();
+        KSCloudDiskBeginUploadEvent(suffixOf(param.filePath), size, QStringLiteral("export_format_set")).sendEvent();
+        auto *task = new KSCloudDiskVideoTask(this, param.filePath, param.overwriteMode);
+        task->setFileSize(size);
+        task->setListed(param.showInTransferCenter);
+        d->appendTask(task);
+        queuedTask(task);
+        ids.append(task->taskId());
+    }
+    return ids;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Cloud folder operations
+
+void KSCloudDiskViewPresenter::downloadThumb(const QString &fileId, const QString &savePath)
+{
+    queuedTask(new KSCloudDiskDownloadThumbTask(this, fileId, savePath));
+}
+
+void KSCloudDiskViewPresenter::removeFile(const QString &fileId)
+{
+    queuedTask(new KSCloudDiskRemoveFileTask(this, fileId));
+}
+
+void KSCloudDiskViewPresenter::deleteFile(const QString &fileId, bool retry, int retryCount)
+{
+    queuedTask(new KSCloudDiskDeleteFileTask(this, fileId, retry, retryCount));
+}
+
+void KSCloudDiskViewPresenter::loadFolderFiles(const QString &fileId, const QString &filter)
+{
+    queuedTask(new KSCloudDiskLoadFolderFilesTask(this, fileId, filter));
+}
+
+void KSCloudDiskViewPresenter::createDir(const QString &parentFileId, const QString &path)
+{
+    queuedTask(new KSCloudDiskCreateDirTask(this, parentFileId, path));
+}
+
+void KSCloudDiskViewPresenter::renameFile(const QString &fileId, const QString &newName)
+{
+    queuedTask(new KSCloudDiskRenameFileTask(this, fileId, newName));
+}
+
+QString KSCloudDiskViewPresenterPrivate::resolveMediaFolder(const QString &subPath) const
+{
+    int code = 0;
+    return KSCloudDiskCreateDirTask::create(
+        QStringLiteral("root"), QStringLiteral("Cutlane/My Cloud Media") + subPath, &code);
+}
+
+bool KSCloudDiskViewPresenterPrivate::folderExists(const QString &parentId, const QString &name) const
+{
+    const QJsonObject request{{QStringLiteral("space_id"), QString::number(service->getSpaceId())},
+        {QStringLiteral("parent_file_id"), parentId}, {QStringLiteral("type"), QStringLiteral("folder")},
+        {QStringLiteral("names"), QJsonObject{{QStringLiteral("values"), QJsonArray{name}}}}};
+    QString json = QString::fromUtf8(QJsonDocument(request).toJson(QJsonDocument::Compact));
+    service->fixSpaceIdInJson(json);
+    const QByteArray text = json.toUtf8();
+    const KSDriveAnswer answer = KSDriveAnswer::take([&](char **out) { return Drive_SearchFile(text, out); });
+    KSLOG_INFO("CDS_Search: %d", int(answer.result()));
+    if (answer.result() == 0 || !answer.hasAnswer())
+        return false;
+    KSLOG_INFO("CDS_Search: %s", answer.logText().constData());
+    return answer.code() == 0 && !answer.data().toArray().isEmpty();
+}
+
+bool KSCloudDiskViewPresenter::checkFolderExist(const QString &folderName, const QString &subPath)
+{
+    Q_D(KSCloudDiskViewPresenter);
+    const QString folderId = d->resolveMediaFolder(subPath);
+    return !folderId.isEmpty() && d->folderExists(folderId, folderName);
+}
+
+QStringList KSCloudDiskViewPresenter::renameDuplicateFolders(const QStringList &localFolders, const QString &subPath)
+{
+    Q_D(KSCloudDiskViewPresenter);
+    const QString folderId = d->resolveMediaFolder(subPath);
+    if (folderId.isEmpty())
+        return localFolders;
+    QStringList renamed;
+    for (const QString &entry : localFolders) {
+        const bool driveRoot = entry.size() == 3;
+        // Split by hand: for "C:/media/Holiday" QFileInfo on a system without drive letters would
+        // see a relative path and put the working folder in front of it.
+        QString path = QDir::fromNativeSeparators(entry);
+        while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
+            path.chop(1);
+        const int slash = path.lastIndexOf(QLatin1Char('/'));
+        const QString base = driveRoot ? entry.left(1) : path.mid(slash + 1);
+        QString candidate = base;
+        for (int n = 1; d->folderExists(folderId, candidate); ++n)
+            candidate = QStringLiteral("%1(%2)").arg(base).arg(n);
+        if (driveRoot) {
+            renamed.append(candidate + QLatin1Char('/'));
+            continue;
+        }
+        const QString parentPath = slash < 0 ? QString() : slash == 0 ? QStringLiteral("/") : path.left(slash + 1);
+        renamed.append(parentPath + candidate);
+    }
+    return renamed;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Task reports
+
 void KSCloudDiskViewPresenter::doTaskStateChanged(IKSCDBaseTask *baseTask)
 {
+    Q_D(KSCloudDiskViewPresenter);
     auto *task = dynamic_cast<KSCloudDiskTask *>(baseTask);
     if (!task)
         return;
     int status = task->status();
+    if (status == Failed && task->failedCode() == kTokenExpired) {
+        emit sigRefreshToken();
+        if (task->isUpload()) {
+            slotRetryUploadTask(task);
+            KSLOG_INFO("ERROR_CODE_TOKEN_EXPIRED, retry upload. taskId=%s, filePath=%s", qPrintable(task->taskId()),
+                qPrintable(task->filePath()));
+        } else {
+            slotRetryDownloadTask(task);
+            KSLOG_INFO("ERROR_CODE_TOKEN_EXPIRED, retry download. taskId=%s, filePath=%s", qPrintable(task->taskId()),
+                qPrintable(task->filePath()));
+        }
+        return;
+    }
     if (status == RootFolderSyncFailed) {
         KSLOG_WARN_TO("APP@RES",
             "[cloud disk] sync root folder to crc failed, continu upload. file_id=%s, file_path=%s",
             qPrintable(task->fileId()), qPrintable(task->filePath()));
         task->setStatus(Failed, true);
-        // Reported as the failure it now is; otherwise nothing would ever tell the views.
+        // Nothing runs the task again after this answer: unless it is reported as the failure it now
+        // is, the views and the caller never learn that the upload stopped.
         status = Failed;
     } else if (status == RootFolderSynced && task->isUpload()) {
         KSLOG_INFO_TO("APP@RES",
@@ -183,8 +1255,26 @@ void KSCloudDiskViewPresenter::doTaskStateChanged(IKSCDBaseTask *baseTask)
             qPrintable(task->fileId()), qPrintable(task->filePath()));
         queuedTask(task);
     }
-    if (task->listed() && !task->removed() && status <= Failed)
-        emit sigTaskStateChanged(task);
+    if (task->listed()) {
+        if (task->removed())
+            return;
+        if (status <= Failed) {
+            if (!d->retryInProgress)
+                emit sigSendTaskErrorType(task->failedCode(), task->operation());
+            else if (status == Failed)
+                d->retryInProgress = false;
+            emit sigTaskStateChanged(task);
+            d->save(d->kindOf(task));
+        } else if (task->status() == Finished) {
+            const int kind = d->kindOf(task);
+            d->listOf(task).removeAll(task);
+            d->emitCountChanged(kind);
+            d->save(kind);
+            d->doneList.prepend(task);
+            emit sigDoneTaskCountChanged();
+            d->save(DoneList);
+        }
+    }
     switch (status) {
     case Running:
         emit taskProgressChanged(task->taskId(), task->totalSize(), task->transSize());
@@ -194,6 +1284,9 @@ void KSCloudDiskViewPresenter::doTaskStateChanged(IKSCDBaseTask *baseTask)
         break;
     case Failed:
         emit taskFailed(task->taskId(), false, task->failedCode());
+        if (!task->autoSync() && task->shareCode().isEmpty() && !task->listed() && task->fileType() != LongToShortFile
+            && task->fileType() != AudioToVideoFile && task->isUpload())
+            showMessage(task->operation(), task->failedCode());
         break;
     default:
         break;
@@ -202,28 +1295,177 @@ void KSCloudDiskViewPresenter::doTaskStateChanged(IKSCDBaseTask *baseTask)
 
 void KSCloudDiskViewPresenter::taskProgressFinished(const QString &taskId)
 {
+    Q_D(KSCloudDiskViewPresenter);
     KSCloudDiskTask *task = findTask(taskId);
     if (!task)
         return;
     task->setStatus(Finished, true);
-    const QString suffix = QFileInfo(task->filePath()).suffix();
+    const QString presetType = presetTypeOf(task->fileType());
+    const QString suffix = suffixOf(task->filePath());
     if (task->isDownload()) {
         if (!task->shareCode().isEmpty()) {
             emit downloadShareFinished();
         } else {
+            QString location = d->locationOf(task);
+            bool defaultFolder = false;
+            const QVariant extra = task->extraData(task->taskId());
+            if (task->hasExtraData()) {
+                location = extra.toMap().value(QStringLiteral("location")).toString();
+                defaultFolder
+                    = KSConfigEngine::instance()
+                          ->getValue(1, QStringLiteral("CLOUD_SPACE"), QStringLiteral("DEFAULT_FOLDER"), false)
+                          .toBool();
+            }
             KSCloudDiskDownloadSuccessEvent(
-                suffix, task->totalSize(), task->fileId(), QString(), false, task->trackingPresetName())
+                suffix, task->totalSize(), task->fileId(), location, defaultFolder, presetType)
                 .sendEvent();
         }
         emit downloadFinished(task->taskId(), task->filePath(), task->name(), task->fileType(), task->fileId());
+        if (task->fileType() == CloudMediaFile)
+            emit downloadCloudMediaFinished(task->filePath());
         return;
     }
-    KSCloudDiskUploadSuccessEvent(suffix, task->totalSize(), task->fileId(), QString(), task->trackingPresetName())
+    d->trackAutoSyncToCloud(task);
+    KSCloudDiskUploadSuccessEvent(suffix, task->totalSize(), task->fileId(), d->locationOf(task), presetType)
         .sendEvent();
     emit uploadFinished(task->taskId(), task->fileId(), task->newName(), task->thumbnailFileId());
+    if (task->fileType() == VideoFile) {
+        emit uploadVideoFinished(
+            task->filePath(), task->fileId(), task->newName(), task->contentHashName(), task->contentHash());
+    } else if (task->fileType() == CloudMediaFile) {
+        emit uploadCloudMediaFinished(task->filePath(), task->fileId(), task->newName());
+    }
+}
+
+void KSCloudDiskViewPresenterPrivate::trackAutoSyncToCloud(KSCloudDiskTask *task)
+{
+    if (!task->autoSync())
+        return;
+    QString type;
+    if (dynamic_cast<KSCloudDiskCustomTitleTask *>(task))
+        type = QStringLiteral("title");
+    else if (dynamic_cast<KSCloudDiskCustomAdjustLayerTask *>(task))
+        type = QStringLiteral("adjustment_layer");
+    else if (qobject_cast<KSCloudDiskProjectTemplateTask *>(task))
+        type = QStringLiteral("template");
+    else if (dynamic_cast<KSCloudDiskCustomCompoundClipTask *>(task))
+        type = QStringLiteral("compound_clip");
+    else if (qobject_cast<KSCloudDiskCustomPresetTask *>(task) && task->fileType() == AIColorPaletteFile)
+        type = QStringLiteral("ai_color_palette");
+    if (type.isEmpty())
+        return;
+    KSGeneralEvent(QStringLiteral("auto_sync_to_cloud"))
+        .add(QStringLiteral("sync_status"), 1)
+        .add(QStringLiteral("sync_file_type"), type);
+}
+
+void KSCloudDiskViewPresenterPrivate::removeTempFile(KSCloudDiskTask *task)
+{
+    Q_Q(KSCloudDiskViewPresenter);
+    switch (task->fileType()) {
+    case VideoFile:
+    case CloudMediaFile:
+    case LongToShortFile:
+    case AudioToVideoFile:
+        return;
+    default:
+        break;
+    }
+    const QStringList ids = task->uploadedFolderIds();
+    for (const QString &fileId : ids) {
+        QMetaObject::invokeMethod(
+            q, [q, fileId] { q->deleteFile(fileId, false, 0); }, Qt::QueuedConnection);
+    }
+}
+
+QWidget *KSCloudDiskViewPresenterPrivate::dialogParent(QWidget *parent) const
+{
+    if (parent)
+        return parent;
+    if (dlgParent)
+        return dlgParent;
+    return QApplication::activeWindow();
+}
+
+bool KSCloudDiskViewPresenter::taskSpaceNotEnough(KSCloudDiskTask *task, QWidget *parent, qint64 size)
+{
+    Q_D(KSCloudDiskViewPresenter);
+    Q_UNUSED(size)
+    // A listed task's failure shows in the transfer center.
+    if (task && !d->inBackground(task))
+        return false;
+    if (task) {
+        static_cast<IKSCDBaseTask *>(task)->setStatus(Failed);
+        task->setFailedCode(CloudSpaceInsufficient);
+    }
+    d->save(AllLists);
+    KSCloudDiskWindowPopupEvent(QStringLiteral("cloud_space_insufficient")).sendEvent();
+    if (dynamic_cast<KSCloudDiskCustomTitleTask *>(task))
+        return false;
+    const KSCloudDiskInfo info = d->service->getDiskInfo();
+    const double mib = 1048576.0;
+    const double remaining = std::max<double>(double(info.totalSize - info.usedSize), 0.0) / mib;
+    const QString text
+        = tr("The cloud space is insufficient. The remaining space is %1 MB (%2 MB has been used, the "
+             "total capacity is %3 MB).")
+              .arg(QString::number(remaining, 'f', 1), QString::number(double(info.usedSize) / mib, 'f', 1),
+                  QString::number(double(info.totalSize) / mib, 'f', 1));
+    if (!KOldMessageDialog::question(
+            d->dialogParent(parent), tr("Insufficient Storage Available"), text, tr("Buy"), tr("Cancel")))
+        return false;
+    KSCloudDiskBtnClickEvent(QStringLiteral("cloud_space_insufficient"), QStringLiteral("buy"), QString()).sendEvent();
+    bool abort = false;
+    emit sigOpenExpandPage(abort, false);
+    return !abort;
+}
+
+void KSCloudDiskViewPresenter::taskBePunished(KSCloudDiskTask *task, QWidget *parent)
+{
+    Q_D(KSCloudDiskViewPresenter);
+    if (task && !d->inBackground(task))
+        return;
+    KOldMessageDialog::information(d->dialogParent(parent), QString(),
+        tr("Cloud backup files contain illegal content cannot be downloaded, if you have any questions, please "
+           "contact customer service."));
+}
+
+void KSCloudDiskViewPresenter::taskNotWritable(KSCloudDiskTask *task, QWidget *parent, const QString &path)
+{
+    Q_D(KSCloudDiskViewPresenter);
+    if (task && !d->inBackground(task))
+        return;
+    KOldMessageDialog::information(d->dialogParent(parent), QString(),
+        tr("Local directory \"%1\" is not write, please modify the local permission before downloading.").arg(path));
 }
 
 void KSCloudDiskViewPresenter::showMessage(int operation, int errorCode) const
 {
+    if (KSCloudDiskItemManagerProxy::inAutoSync())
+        return;
+    QString text;
+    switch (errorCode) {
+    case 13:
+    case CloudSpaceInsufficient:
+    case 24:
+    case MembershipExpired:
+        if (operation == UploadOperation)
+            text = tr("Insufficient space. Please expand cloud storage.");
+        else if (operation == DownloadOperation)
+            text = tr("Download failed: File does not exist");
+        break;
+    case 19:
+        text = tr("Sync failed");
+        break;
+    default:
+        if (operation == UploadOperation)
+            text = tr("Network error. Please check network.");
+        else if (operation == DownloadOperation)
+            text = tr("Download failed. Please check your network.");
+        break;
+    }
+    if (!text.isEmpty()) {
+        KSCustomEventManager::instance()->dispatch(KSCustomEventPtr::create(
+            QStringLiteral("ShowToast"), QVariantMap{{QStringLiteral("text"), text}, {QStringLiteral("flag"), false}}));
+    }
     KSLOG_WARN("Cloud disk operation failed, operation = %d, errorCode = %d", operation, errorCode);
 }

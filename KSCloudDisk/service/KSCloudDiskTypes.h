@@ -4,6 +4,7 @@
 
 #include "kscloudglobal.h"
 
+#include <QImage>
 #include <QJsonObject>
 #include <QMap>
 #include <QMetaType>
@@ -73,6 +74,39 @@ struct KSCloudDiskInfo {
     qint64 totalSize = 0;
     qint64 fileSizeLimit = 0;
     bool valid = false;
+};
+
+// What an upload does when its name is taken in the cloud folder.
+enum KSTaskOverwriteMode : qint32 {
+    KeepBoth = 0, // the new item gets a free name
+    Replace = 1, // the old item goes to the recycle bin
+    OverwriteKnown = 2, // merged over the old item when the editor's recent projects know it
+};
+
+// The editor's kinds of library item. Only these values mean something to the plug-in; the others
+// are passed through unchanged.
+enum CloudDiskItemType : int {
+    ProjectTemplateItem = 0,
+    ColorPresetItem = 5,
+    SpeedPresetItem = 6,
+    MaskPresetItem = 7,
+    AIColorPaletteItem = 9,
+};
+
+// One item of a batch transfer request.
+struct KSCloudTaskParam {
+    QString name; // display name of an upload
+    QString filePath; // source of an upload, destination of a download
+    QString folderPath; // cloud folder of an upload
+    QString fileId; // cloud file of a download
+    qint64 fileSize = 0;
+    QString extraText; // the caller's own, carried along
+    QString thumbnailUrl;
+    QString thumbnailLocalPath;
+    QImage thumbnail; // the caller's own, carried along
+    KSTaskOverwriteMode overwriteMode = KeepBoth;
+    bool showInTransferCenter = true;
+    QString location; // analytics location; empty means the request's default
 };
 
 // A web page the host opens in its own browser window.

@@ -160,19 +160,25 @@ KSCloudDiskCreateDirTask::KSCloudDiskCreateDirTask(QObject *parent, const QStrin
     setFileId(fileId);
 }
 
-void KSCloudDiskCreateDirTask::launch()
+QString KSCloudDiskCreateDirTask::create(const QString &parentId, const QString &folderName, int *code)
 {
-    const QByteArray request = spaceRequest({{QStringLiteral("parent_file_id"), fileId()},
-        {QStringLiteral("name"), m_folderName}, {QStringLiteral("hidden"), false}});
+    const QByteArray request = spaceRequest({{QStringLiteral("parent_file_id"), parentId},
+        {QStringLiteral("name"), folderName}, {QStringLiteral("hidden"), false}});
     const KSDriveAnswer answer = KSDriveAnswer::take([&](char **out) { return Drive_CreateDir(request, out); });
     KSLOG_INFO("CDS_CreateDir: %d", int(answer.result()));
+    *code = -1;
+    if (!answer.hasAnswer())
+        return QString();
+    KSLOG_INFO("CDS_CreateDir: %s", answer.logText().constData());
+    *code = answer.code();
+    const QJsonValue id = answer.data().toObject().value(QLatin1String("file_id"));
+    return *code == 0 && id.isString() ? id.toString() : QString();
+}
+
+void KSCloudDiskCreateDirTask::launch()
+{
     int code = -1;
-    bool succeed = false;
-    if (answer.hasAnswer()) {
-        KSLOG_INFO("CDS_CreateDir: %s", answer.logText().constData());
-        code = answer.code();
-        succeed = code == 0 && answer.data().toObject().value(QLatin1String("file_id")).isString();
-    }
+    const bool succeed = !create(fileId(), m_folderName, &code).isEmpty();
     if (KSCloudDiskViewPresenter *c = coordinator()) {
         QMetaObject::invokeMethod(c, "createDirFinished", Qt::AutoConnection, Q_ARG(QString, fileId()),
             Q_ARG(bool, succeed), Q_ARG(int, code));

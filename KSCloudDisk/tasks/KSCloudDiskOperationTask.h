@@ -75,6 +75,9 @@ class KSCLOUDDISK_API KSCloudDiskCreateDirTask : public KSCDBaseTask
 public:
     KSCloudDiskCreateDirTask(QObject *parent, const QString &fileId, const QString &folderName);
     void launch() override;
+    // The blocking request behind launch(): every "/"-separated level of folderName below the parent
+    // is reused or created. Answers the last folder's id, or an empty text with the failure in code.
+    static QString create(const QString &parentId, const QString &folderName, int *code);
     void clean() override { }
 
 private:

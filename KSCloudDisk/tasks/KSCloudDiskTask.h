@@ -205,6 +205,7 @@ public:
     void setAutoSync(bool autoSync) { m_autoSync = autoSync; }
     void setExtraData(const QString &key, const QVariant &value) { m_extraData.insert(key, value); }
     QVariant extraData(const QString &key) const { return m_extraData.value(key); }
+    bool hasExtraData() const { return !m_extraData.isEmpty(); }
 
 protected:
     void finish();

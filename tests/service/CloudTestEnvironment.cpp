@@ -2,6 +2,7 @@
 
 #include "IKSAppInfo.h"
 #include "IKSTQIDAccount.h"
+#include "KSCloudDiskViewPresenter.h"
 #include "KSLazySingleton.h"
 #include "KSLocale.h"
 
@@ -32,6 +33,8 @@ IKSCloudDisk *CloudTestEnvironment::startService()
     param.deviceId = QStringLiteral("test-device");
     param.logFolder = m_dir.filePath(QStringLiteral("logs"));
     service->init(param);
+    service->getPresenter()->startCloudDiskTask();
+    service->getPresenter()->startThumbnilTask();
     return service;
 }
 

@@ -2,8 +2,17 @@
 #define TESTTASKS_H
 
 #include "KSCloudDiskTask.h"
+#include "KSCloudDiskViewPresenter.h"
 
 #include <QStringList>
+
+// The coordinator answers reports only for tasks in its lists; the request functions put them
+// there, these test kinds do it themselves.
+inline void listTask(QObject *parent, KSCloudDiskTask *task)
+{
+    if (auto *presenter = qobject_cast<KSCloudDiskViewPresenter *>(parent))
+        (task->isDownload() ? presenter->downloadTaskList() : presenter->uploadTaskList())->append(task);
+}
 
 // A folder-type item stored like a custom title: "CustomTitle/<name>" in the project root.
 class TestFolderTask : public KSCloudDiskTask
@@ -15,6 +24,7 @@ public:
         , m_downloadFolder(downloadFolder)
     {
         setFilePath(path);
+        listTask(parent, this);
     }
     int fileType() const override { return CustomTitleFile; }
     bool isPresetTask() const override { return true; }
@@ -40,6 +50,7 @@ public:
         , m_downloadFolder(downloadFolder)
     {
         setFilePath(path);
+        listTask(parent, this);
     }
     int fileType() const override { return CloudMediaFile; }
     QString cloudFolder() const override { return QStringLiteral("Cutlane/My Cloud Media"); }

@@ -4,6 +4,7 @@
 #include "KSCloudDiskViewPresenter.h"
 #include "KSConfigEngine.h"
 #include "KSZip.h"
+#include "TestTasks.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -104,6 +105,8 @@ bool TestContentTasks::uploadFolderTask(KSCloudDiskTask *task)
           });
     QSignalSpy finished(presenter, &KSCloudDiskViewPresenter::uploadFinished);
     QSignalSpy refreshed(presenter, &KSCloudDiskViewPresenter::sigRefreshInfoFinished);
+    if (!presenter->findTask(task->taskId()))
+        listTask(presenter, task);
     presenter->queuedTask(task);
     const bool done = finished.wait(20000) && refreshed.wait(10000);
     disconnect(answer);
@@ -202,6 +205,7 @@ void TestContentTasks::projectRoundTrip()
     const QString file = makeProject(m_env->path("src"), m_env->path("a.vqp"));
     QVERIFY(!file.isEmpty());
     auto *up = new KSCloudDiskProjectTask(presenter, file, 0);
+    listTask(presenter, up);
     QVERIFY(uploadFolderTask(up));
     QCOMPARE(up->status(), int(Finished));
     QVERIFY(!up->thumbnailFileId().isEmpty()); // ProjectFolder/Timeline/thumb.fsthumb
@@ -213,6 +217,7 @@ void TestContentTasks::projectRoundTrip()
     writeText(dest + "/a.vqp", "other");
     writeText(dest + "/a (1).vqp", "other");
     auto *down = new KSCloudDiskProjectTask(presenter, dest + "/a.vqp", up->fileId(), 0);
+    listTask(presenter, down);
     QSignalSpy downloaded(presenter, &KSCloudDiskViewPresenter::downloadFinished);
     presenter->queuedTask(down);
     QVERIFY(downloaded.wait(20000));
@@ -230,6 +235,7 @@ void TestContentTasks::mediaPlacement()
     KSCloudDiskViewPresenter *presenter = m_service->getPresenter();
     writeText(m_env->path("clip.mp4"), QByteArray(50000, 'c'));
     auto *up = new KSCloudDiskCloudMediaTask(presenter, m_env->path("clip.mp4"), QString(), "/Trips", 0);
+    listTask(presenter, up);
     QSignalSpy uploaded(presenter, &KSCloudDiskViewPresenter::uploadFinished);
     QSignalSpy refreshed(presenter, &KSCloudDiskViewPresenter::sigRefreshInfoFinished);
     presenter->queuedTask(up);
@@ -240,6 +246,7 @@ void TestContentTasks::mediaPlacement()
     QSignalSpy downloaded(presenter, &KSCloudDiskViewPresenter::downloadFinished);
     auto download = [&]() {
         auto *task = new KSCloudDiskCloudMediaTask(presenter, m_env->path("dest/clip.mp4"), up->fileId(), 50000);
+        listTask(presenter, task);
         QDir().mkpath(m_env->path("dest"));
         presenter->queuedTask(task);
         return downloaded.wait(20000) ? task : nullptr;
