@@ -17,7 +17,7 @@ namespace TQDrive {
 
 namespace {
 
-constexpr int kSchemaVersion = 1;
+constexpr int kSchemaVersion = 2;
 
 // Each step brings the schema from version (index) to (index + 1).
 const char *const kMigrations[] = {
@@ -49,6 +49,11 @@ const char *const kMigrations[] = {
         parent_idx INTEGER NOT NULL, is_dir INTEGER NOT NULL, source TEXT NOT NULL, target TEXT NOT NULL,
         cloud_path TEXT NOT NULL, size INTEGER NOT NULL, hash TEXT NOT NULL, source_mtime INTEGER NOT NULL,
         done INTEGER NOT NULL, file_id TEXT NOT NULL, PRIMARY KEY(uid, kind, idx));
+    )sql",
+    R"sql(
+    CREATE TABLE completed_transfers(uid TEXT NOT NULL, kind INTEGER NOT NULL, account_id INTEGER NOT NULL,
+        report TEXT NOT NULL, completed INTEGER NOT NULL, PRIMARY KEY(uid, kind));
+    CREATE INDEX completed_transfers_age ON completed_transfers(completed);
     )sql",
 };
 static_assert(sizeof(kMigrations) / sizeof(kMigrations[0]) == kSchemaVersion, "one migration per version");
@@ -886,7 +891,10 @@ bool DriveStore::createTransfer(const TransferRecord &r, const QVector<TransferI
     q.bind(1, r.uid).bind(2, int(r.kind)).bind(3, r.accountId).bind(4, qint64(r.spaceId)).bind(5, r.request);
     q.bind(6, r.state).bind(7, r.ownerPid).bind(8, r.clashMode).bind(9, r.hidden ? 1 : 0).bind(10, r.tags);
     q.bind(11, nowMs()).bind(12, r.target);
-    bool ok = q.exec();
+    // A new transfer under the uid of a finished one is a new transfer: a resume must not answer the old one.
+    SqliteStatement forget(m_db, "DELETE FROM completed_transfers WHERE uid = ?1 AND kind = ?2");
+    forget.bind(1, r.uid).bind(2, int(r.kind));
+    bool ok = q.exec() && forget.exec();
     SqliteStatement item(m_db,
         "INSERT INTO transfer_items(uid, kind, idx, parent_idx, is_dir, source, target, "
         "cloud_path, size, hash, source_mtime, done, file_id) "
@@ -929,6 +937,59 @@ bool DriveStore::removeTransfer(const QString &uid, TransferKind kind)
         return false;
     }
     return commit();
+}
+
+bool DriveStore::completeTransfer(const TransferCompletion &done)
+{
+    QMutexLocker lock(&m_mutex);
+    if (!begin())
+        return false;
+    SqliteStatement items(m_db, "DELETE FROM transfer_items WHERE uid = ?1 AND kind = ?2");
+    items.bind(1, done.uid).bind(2, int(done.kind));
+    SqliteStatement t(m_db, "DELETE FROM transfers WHERE uid = ?1 AND kind = ?2");
+    t.bind(1, done.uid).bind(2, int(done.kind));
+    SqliteStatement record(m_db,
+        "INSERT OR REPLACE INTO completed_transfers(uid, kind, account_id, report, completed) "
+        "VALUES(?1, ?2, ?3, ?4, ?5)");
+    record.bind(1, done.uid).bind(2, int(done.kind)).bind(3, done.accountId).bind(4, done.report);
+    record.bind(5, done.completedAt);
+    if (!items.exec() || !t.exec() || !record.exec()) {
+        rollback();
+        return false;
+    }
+    return commit();
+}
+
+bool DriveStore::completion(const QString &uid, TransferKind kind, TransferCompletion *out)
+{
+    QMutexLocker lock(&m_mutex);
+    SqliteStatement q(
+        m_db, "SELECT account_id, report, completed FROM completed_transfers WHERE uid = ?1 AND kind = ?2");
+    q.bind(1, uid).bind(2, int(kind));
+    if (!q.next())
+        return false;
+    out->uid = uid;
+    out->kind = kind;
+    out->accountId = q.int64(0);
+    out->report = q.text(1);
+    out->completedAt = q.int64(2);
+    return true;
+}
+
+bool DriveStore::removeCompletion(const QString &uid, TransferKind kind)
+{
+    QMutexLocker lock(&m_mutex);
+    SqliteStatement q(m_db, "DELETE FROM completed_transfers WHERE uid = ?1 AND kind = ?2");
+    q.bind(1, uid).bind(2, int(kind));
+    return q.exec();
+}
+
+bool DriveStore::pruneCompletions(qint64 before)
+{
+    QMutexLocker lock(&m_mutex);
+    SqliteStatement q(m_db, "DELETE FROM completed_transfers WHERE completed < ?1");
+    q.bind(1, before);
+    return q.exec();
 }
 
 bool DriveStore::transferItems(const QString &uid, TransferKind kind, QVector<TransferItem> *out)

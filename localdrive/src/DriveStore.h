@@ -95,6 +95,15 @@ struct TransferRecord {
     QString tags;
 };
 
+// What is left of a transfer that finished: enough to tell a late resume how it ended.
+struct TransferCompletion {
+    QString uid;
+    TransferKind kind = TransferKind::Upload;
+    qint64 accountId = 0; // 0 for a download from a share link
+    QString report; // the final report's JSON text, as the callback received it
+    qint64 completedAt = 0;
+};
+
 struct TransferItem {
     int index = 0;
     int parentIndex = -1;
@@ -180,6 +189,11 @@ public:
     bool createTransfer(const TransferRecord &record, const QVector<TransferItem> &items);
     bool setTransferState(const QString &uid, TransferKind kind, const QString &state, qint64 ownerPid);
     bool removeTransfer(const QString &uid, TransferKind kind);
+    // Removes the row and its plan and keeps the completion instead, in one transaction.
+    bool completeTransfer(const TransferCompletion &done);
+    bool completion(const QString &uid, TransferKind kind, TransferCompletion *out);
+    bool removeCompletion(const QString &uid, TransferKind kind);
+    bool pruneCompletions(qint64 before);
     bool transferItems(const QString &uid, TransferKind kind, QVector<TransferItem> *out);
     bool markDownloadsDone(const QString &uid, const QVector<int> &indexes);
     // Records uploaded entries in order, each with its transfer item, in one transaction.

@@ -30,6 +30,17 @@ constexpr int kStopWaitMs = 15000;
 constexpr int kMaxTreeDepth = 256;
 constexpr int kMaxUidLength = 256;
 constexpr qint64 kMaxShareSeconds = qint64(100) * 366 * 24 * 3600;
+// A client that was away longer than this starts over rather than learn how its transfer ended.
+constexpr qint64 kCompletionKeepMs = qint64(30) * 24 * 3600 * 1000;
+
+// A uid names one transfer: once it completed, starting it again is resuming it, which tells the
+// completion again. A client that missed the final report (it quit that moment) and starts the
+// transfer afresh would otherwise store the item a second time.
+bool completedFor(DriveStore &store, const QString &uid, TransferKind kind, qint64 accountId)
+{
+    TransferCompletion done;
+    return store.completion(uid, kind, &done) && done.accountId == accountId;
+}
 
 thread_local bool t_onLibraryThread = false;
 
@@ -261,7 +272,9 @@ int LocalDrive::init(const QJsonObject &request)
     m_hashPool = new QThreadPool;
     m_hashPool->setMaxThreadCount(kTransferThreads);
     m_initialized = true;
+    const auto opened = m_store;
     lock.unlock();
+    opened->pruneCompletions(nowMs() - kCompletionKeepMs);
     logLine(QStringLiteral("init, drive folder %1").arg(root));
     return Ok;
 }
@@ -1062,6 +1075,8 @@ int LocalDrive::startUpload(const QJsonObject &request, Drive_ProgressCallback c
     TransferRecord existing;
     if (s->transfer(record.uid, TransferKind::Upload, &existing))
         return isRunning(existing) ? TransferBusy : PartialStateExists;
+    if (completedFor(*s, record.uid, TransferKind::Upload, account.id))
+        return PartialStateExists;
     record.kind = TransferKind::Upload;
     record.accountId = account.id;
     record.spaceId = space.spaceId;
@@ -1099,6 +1114,8 @@ int LocalDrive::startDownload(const QJsonObject &request, Drive_ProgressCallback
     TransferRecord existing;
     if (s->transfer(record.uid, TransferKind::Download, &existing))
         return isRunning(existing) ? TransferBusy : PartialStateExists;
+    if (completedFor(*s, record.uid, TransferKind::Download, byShare ? 0 : account.id))
+        return PartialStateExists;
     record.kind = TransferKind::Download;
     record.request = QString::fromUtf8(toText(request));
     record.state = QStringLiteral("running");
@@ -1124,7 +1141,7 @@ int LocalDrive::resume(TransferKind kind, const QJsonObject &request, Drive_Prog
     const int nothing = kind == TransferKind::Upload ? NothingToResumeUpload : NothingToResumeDownload;
     TransferRecord record;
     if (!s->transfer(uid, kind, &record))
-        return nothing;
+        return resumeCompleted(s, kind, uid, request, callback, context);
     if (record.accountId != 0) {
         Account account;
         Space space;
@@ -1142,6 +1159,45 @@ int LocalDrive::resume(TransferKind kind, const QJsonObject &request, Drive_Prog
         return StorageFailed;
     record.state = QStringLiteral("running");
     return launch(record, items, callback, context);
+}
+
+int LocalDrive::resumeCompleted(const std::shared_ptr<DriveStore> &s, TransferKind kind, const QString &uid,
+    const QJsonObject &request, Drive_ProgressCallback callback, void *context)
+{
+    const int nothing = kind == TransferKind::Upload ? NothingToResumeUpload : NothingToResumeDownload;
+    TransferCompletion done;
+    if (!s->completion(uid, kind, &done))
+        return nothing;
+    if (done.accountId != 0) {
+        Account account;
+        Space space;
+        const int code = session(request, &account, &space);
+        if (code != Ok)
+            return code;
+        if (account.id != done.accountId)
+            return nothing;
+    }
+    const QString key = jobKey(uid, kind);
+    QMutexLocker lock(&m_mutex);
+    if (!m_initialized || m_closing)
+        return NotInitialized;
+    if (callback)
+        m_callbacks.insert(key, callback);
+    else
+        callback = m_callbacks.value(key);
+    if (callback) {
+        const QByteArray uidText = uid.toUtf8();
+        const QByteArray text = done.report.toUtf8();
+        // As a finishing job would: from a library thread, after the resume call has returned. The job
+        // itself may still be handing its own copy to the callback it ran with; both say the same.
+        m_notifyPool->start([callback, context, uidText, text]() {
+            const LibraryThreadScope libraryThread;
+            callback(uidText.constData(), text.constData(), context);
+        });
+    }
+    lock.unlock();
+    logLine(QStringLiteral("transfer %1 had finished; its final report is sent again").arg(uid));
+    return Ok;
 }
 
 int LocalDrive::pause(TransferKind kind, const QJsonObject &request)
@@ -1182,11 +1238,13 @@ int LocalDrive::cancel(TransferKind kind, const QJsonObject &request)
     if (const auto running = job(uid, kind)) {
         running->requestStop(TransferJob::Stop::Cancel);
         running->waitStopped(kStopWaitMs);
+        // It may have finished before it saw the request; a cancelled transfer has nothing to resume.
+        s->removeCompletion(uid, kind);
         return Ok;
     }
     TransferRecord record;
     if (!s->transfer(uid, kind, &record))
-        return Ok; // nothing left to discard
+        return s->removeCompletion(uid, kind) ? Ok : StorageFailed;
     if (isRunning(record))
         return TransferBusy;
     QVector<TransferItem> items;

@@ -97,6 +97,8 @@ private:
     bool isRunning(const TransferRecord &record);
     int launch(const TransferRecord &record, const QVector<TransferItem> &items, Drive_ProgressCallback callback,
         void *context);
+    int resumeCompleted(const std::shared_ptr<DriveStore> &store, TransferKind kind, const QString &uid,
+        const QJsonObject &request, Drive_ProgressCallback callback, void *context);
     std::shared_ptr<TransferJob> job(const QString &uid, TransferKind kind);
     void stopJobs(bool onlyAccountJobs);
 

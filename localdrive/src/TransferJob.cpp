@@ -110,10 +110,20 @@ void TransferJob::run()
     m_sinceReport.start();
     const int code = m_record.kind == TransferKind::Upload ? runUpload() : runDownload();
     if (code == Ok) {
-        m_store->removeTransfer(m_record.uid, m_record.kind);
-        QDir(m_store->stagingDir(m_record.uid, m_record.kind)).removeRecursively();
         const TransferItem &top = m_items.first();
-        report(3, 3, 0, &top, originOf(top), destinationOf(top), top.fileId, top.hash);
+        const QByteArray final = reportText(3, 3, 0, &top, originOf(top), destinationOf(top), top.fileId, top.hash);
+        // The client may be quitting while this report is on its way, and still hold the transfer
+        // as unfinished: its resume at the next start is answered with this report, not a second copy.
+        TransferCompletion done;
+        done.uid = m_record.uid;
+        done.kind = m_record.kind;
+        done.accountId = m_record.accountId;
+        done.report = QString::fromUtf8(final);
+        done.completedAt = nowMs();
+        if (!m_store->completeTransfer(done))
+            m_drive->logLine(QStringLiteral("transfer %1 finished but its completion was not recorded").arg(done.uid));
+        QDir(m_store->stagingDir(m_record.uid, m_record.kind)).removeRecursively();
+        deliver(final);
     } else if (code == -1) {
         settleStop();
     } else {
@@ -207,6 +217,12 @@ void TransferJob::report(int status, int currentStatus, int currentCode, const T
 {
     if (!m_callback)
         return;
+    deliver(reportText(status, currentStatus, currentCode, item, originPath, path, fileId, hash));
+}
+
+QByteArray TransferJob::reportText(int status, int currentStatus, int currentCode, const TransferItem *item,
+    const QString &originPath, const QString &path, const QString &fileId, const QString &hash) const
+{
     QJsonObject all{{QStringLiteral("total_size"), m_totalSize}, {QStringLiteral("transferred_size"), m_transferred},
         {QStringLiteral("total_count"), m_totalCount}, {QStringLiteral("finished_count"), m_finishedCount}};
     QJsonObject current{{QStringLiteral("status"), currentStatus}, {QStringLiteral("code"), currentCode},
@@ -217,8 +233,14 @@ void TransferJob::report(int status, int currentStatus, int currentCode, const T
     const QJsonObject info{{QStringLiteral("status"), status}, {QStringLiteral("code"), 0},
         {QStringLiteral("custom_uid"), m_record.uid}, {QStringLiteral("all"), all},
         {QStringLiteral("current"), current}};
+    return DriveJson::toText(info);
+}
+
+void TransferJob::deliver(const QByteArray &text)
+{
+    if (!m_callback)
+        return;
     const QByteArray uid = m_record.uid.toUtf8();
-    const QByteArray text = DriveJson::toText(info);
     m_callback(uid.constData(), text.constData(), m_context);
     m_sinceReport.restart();
     m_reportedOnce = true;

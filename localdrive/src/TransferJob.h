@@ -61,6 +61,9 @@ private:
 
     void report(int status, int currentStatus, int currentCode, const TransferItem *item, const QString &originPath,
         const QString &path, const QString &fileId, const QString &hash);
+    QByteArray reportText(int status, int currentStatus, int currentCode, const TransferItem *item,
+        const QString &originPath, const QString &path, const QString &fileId, const QString &hash) const;
+    void deliver(const QByteArray &text);
     void reportProgress(const TransferItem &item, bool force);
     QString localPathOf(const TransferItem &item) const;
     QString originOf(const TransferItem &item) const;

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QRandomGenerator>
+#include <QThread>
 
 DriveSandbox::DriveSandbox(quint64 spaceId)
 {
@@ -79,6 +80,8 @@ void ReportLog::callback(const char *uid, const char *info, void *context)
     log->m_reports.append(QJsonDocument::fromJson(info).object());
     log->m_times.append(QDateTime::currentMSecsSinceEpoch());
     log->m_uids.append(QString::fromUtf8(uid));
+    log->m_texts.append(QByteArray(info));
+    log->m_threads.append(QThread::currentThreadId());
     log->m_changed.wakeAll();
 }
 
@@ -153,12 +156,26 @@ QStringList ReportLog::uids() const
     return m_uids;
 }
 
+QVector<QByteArray> ReportLog::texts() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_texts;
+}
+
+bool ReportLog::sawThread(Qt::HANDLE thread) const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_threads.contains(thread);
+}
+
 void ReportLog::clear()
 {
     QMutexLocker lock(&m_mutex);
     m_reports.clear();
     m_times.clear();
     m_uids.clear();
+    m_texts.clear();
+    m_threads.clear();
 }
 
 QJsonObject currentOf(const QJsonObject &report)

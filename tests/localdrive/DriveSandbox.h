@@ -62,6 +62,10 @@ public:
     QVector<QJsonObject> reports() const;
     QVector<qint64> times() const;
     QStringList uids() const;
+    // The report texts exactly as the callback received them.
+    QVector<QByteArray> texts() const;
+    // Whether a report arrived on the thread that called this (reports belong on library threads).
+    bool sawThread(Qt::HANDLE thread) const;
     void clear();
     int finalCode() const;
 
@@ -71,6 +75,8 @@ private:
     QVector<QJsonObject> m_reports;
     QVector<qint64> m_times;
     QStringList m_uids;
+    QVector<QByteArray> m_texts;
+    QVector<Qt::HANDLE> m_threads;
 };
 
 QJsonObject currentOf(const QJsonObject &report);
