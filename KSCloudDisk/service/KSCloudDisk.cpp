@@ -20,6 +20,7 @@
 #include <QMutexLocker>
 #include <QThread>
 #include <QThreadPool>
+#include <QTimer>
 #include <QUrl>
 #include <QUrlQuery>
 #include <QWidget>
@@ -114,6 +115,20 @@ KSCloudDisk::KSCloudDisk()
         moveToThread(QCoreApplication::instance()->thread());
         m_presenter->moveToThread(QCoreApplication::instance()->thread());
     }
+    m_laterRefresh = new QTimer(this);
+    m_laterRefresh->setSingleShot(true);
+    connect(m_laterRefresh, &QTimer::timeout, this, [this] {
+        m_laterRefreshFuture.waitForFinished();
+        m_laterRefreshFuture = QtConcurrent::run(QThreadPool::globalInstance(), [this] { syncRefreshDiskInfo(0); });
+    });
+}
+
+void KSCloudDisk::refreshDiskInfoLater(int delayMs)
+{
+    QMetaObject::invokeMethod(this, [this, delayMs] {
+        if (!m_laterRefresh->isActive())
+            m_laterRefresh->start(delayMs);
+    });
 }
 
 KSCloudDisk::~KSCloudDisk()
@@ -126,6 +141,8 @@ KSCloudDisk::~KSCloudDisk()
     KSLOG_INFO("done wait future");
     m_infoFuture.waitForFinished();
     KSLOG_INFO("done wait info future");
+    m_laterRefresh->stop();
+    m_laterRefreshFuture.waitForFinished();
     m_presenter->aboutToQuit();
     KSLOG_INFO("done about to quit");
     Drive_Uninit();

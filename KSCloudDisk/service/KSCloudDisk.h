@@ -16,6 +16,7 @@
 class IKSCloudDiskService;
 class IKSCloudDiskStateSink;
 class KSCloudDiskViewPresenter;
+class QTimer;
 class QJsonObject;
 
 // The one service object of the plug-in: carries the editor's account into the cloud drive, keeps
@@ -84,6 +85,11 @@ public slots:
     void tokenExpire();
     void resetFloatingWidgetOldPos();
 
+public:
+    // One refresh of the disk information delayMs from now, off the caller's thread; calls made while
+    // one is pending join it. A finished upload asks for it, and the worker goes on meanwhile.
+    void refreshDiskInfoLater(int delayMs);
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -124,6 +130,8 @@ private:
     bool m_refreshingDiskInfo = false;
     QFuture<void> m_infoFuture;
     QFuture<void> m_taskFuture;
+    QTimer *m_laterRefresh = nullptr;
+    QFuture<void> m_laterRefreshFuture;
     mutable QMutex m_mutex;
     QString m_accessToken;
     QString m_dataCenter;

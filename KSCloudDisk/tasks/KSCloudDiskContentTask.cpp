@@ -260,7 +260,7 @@ void KSCloudDiskProjectTask::afterUpload()
     if (!thumbnail.isEmpty())
         setThumbnailFileId(thumbnail);
     finish();
-    getCloudDisk()->syncRefreshDiskInfo(2000);
+    refreshDiskInfoAfterUpload();
 }
 
 QString KSCloudDiskProjectTask::freeDestination() const
@@ -369,7 +369,7 @@ void KSCloudDiskProjectArchiveTask::afterUpload()
             setThumbnailFileId(thumbnail);
     }
     finish();
-    getCloudDisk()->syncRefreshDiskInfo(2000);
+    refreshDiskInfoAfterUpload();
 }
 
 void KSCloudDiskProjectArchiveTask::afterDownload()

@@ -3,6 +3,7 @@
 #include "IKSAppInfo.h"
 #include "IKSCloudDisk.h"
 #include "KSBaseLog.h"
+#include "KSCloudDisk.h"
 #include "KSCloudDiskTrackEvent.h"
 #include "KSCloudDiskViewPresenter.h"
 #include "KSConfigEngine.h"
@@ -35,6 +36,14 @@ QSet<const KSCloudDiskTask *> s_liveTasks;
 
 constexpr qint64 kMiB = 1048576;
 constexpr int kNoSuchTransfer = 29;
+constexpr int kQuotaExceeded = 413002;
+
+// The library's quota refusal is the condition the task's own disk check names: the views and the
+// notices know the cloud space by that one code.
+int failureCodeOf(int libraryCode)
+{
+    return libraryCode == kQuotaExceeded ? int(CloudSpaceInsufficient) : libraryCode;
+}
 
 QJsonArray tagsOf(const QMap<QString, QVariant> &metadata)
 {
@@ -252,6 +261,12 @@ void KSCloudDiskTask::finish()
     }
 }
 
+void KSCloudDiskTask::refreshDiskInfoAfterUpload()
+{
+    // Not on this thread: two seconds per upload held every queued task back.
+    static_cast<KSCloudDisk *>(getCloudDisk())->refreshDiskInfoLater(2000);
+}
+
 void KSCloudDiskTask::fail()
 {
     static_cast<IKSCDBaseTask *>(this)->setStatus(Failed);
@@ -291,6 +306,10 @@ void KSCloudDiskTask::sendUploadFailedTracking(const QVariant &reason)
 
 void KSCloudDiskTask::launch()
 {
+    // The editor is closing: the task keeps its saved state and the next session runs it. Started
+    // now it would only fail its disk check and tell the user about a failure that is none.
+    if (KSCloudDiskViewPresenter *c = coordinator(); c && c->isDestroying())
+        return;
     if (m_operation == UploadOperation)
         dealWithUpload();
     else
@@ -353,8 +372,10 @@ bool KSCloudDiskTask::beforeUpload()
         });
         return true;
     }
-    if (!uploadFile(folderId, filePath(), mediaMetadata()))
+    if (!uploadFile(folderId, filePath(), mediaMetadata())) {
         reportUploadFailure(QStringLiteral("SDK error"));
+        fail();
+    }
     return true;
 }
 
@@ -537,10 +558,13 @@ bool KSCloudDiskTask::startTransfer(bool isUpload, const QByteArray &full)
         if (result == 27)
             result = resumed(brief.constData(), &KSCloudDiskTask::libraryCallback, this);
     }
+    m_failedCode = failureCodeOf(result);
+    // A refused start is reported once, by the caller's failure step; reporting it here as well
+    // made every refusal two failures (two notices, two failure signals).
     if (result != 0)
         static_cast<IKSCDBaseTask *>(this)->setStatus(Failed);
-    m_failedCode = result;
-    invokeOnSelf("doTaskStateChanged");
+    else
+        invokeOnSelf("doTaskStateChanged");
     if (isUpload)
         KSLOG_INFO("CDS_Upload: %d", result);
     else
@@ -774,6 +798,10 @@ void KSCloudDiskTask::taskCallback(const QString &taskId, const QString &info)
             emit c->taskProgressChanged(m_taskId, m_totalSize, m_transSize);
         return;
     case 3:
+        // The library tells a completion again to whoever resumes a finished transfer; the task
+        // completes once.
+        if (m_status == Transferred || m_status == Finished)
+            return;
         m_transferCompleted = true;
         m_totalSize = report.totalSize;
         m_transSize = report.transferredSize;
@@ -811,7 +839,7 @@ void KSCloudDiskTask::taskCallback(const QString &taskId, const QString &info)
             c->queuedTask(this);
         return;
     case 4:
-        m_failedCode = report.currentCode;
+        m_failedCode = failureCodeOf(report.currentCode);
         // An upload keeps its working copy (an unpacked project): a retry resumes sending it. A
         // download forgets the library's path, so a retry asks the library again.
         if (isDownload()) {
@@ -850,7 +878,7 @@ void KSCloudDiskTask::afterUpload()
             m_thumbnailFileId = id;
     }
     finish();
-    getCloudDisk()->syncRefreshDiskInfo(2000);
+    refreshDiskInfoAfterUpload();
 }
 
 void KSCloudDiskTask::afterDownload()

@@ -209,6 +209,8 @@ public:
 
 protected:
     void finish();
+    // The used space changed: the service refreshes its figures a little later, on its own.
+    void refreshDiskInfoAfterUpload();
     void fail();
     void failKeepingDownload();
     // The local path an upload sends: the item itself, or its unpacked copy.

@@ -6,6 +6,9 @@
 #include "KSLazySingleton.h"
 #include "KSLocale.h"
 
+#include <QTest>
+#include <QThreadPool>
+
 CloudTestEnvironment::CloudTestEnvironment(TQDriveAdmin::ServiceState state, quint64 spaceId)
 {
     KSHostPaths::setRoot(m_dir.filePath(QStringLiteral("host")));
@@ -24,7 +27,7 @@ CloudTestEnvironment::~CloudTestEnvironment()
     TQDriveAdmin::resetControls();
 }
 
-IKSCloudDisk *CloudTestEnvironment::startService()
+IKSCloudDisk *CloudTestEnvironment::startService(bool startThreads)
 {
     IKSCloudDisk *service = getCloudDisk();
     KSCloudDiskInitParam param;
@@ -33,9 +36,22 @@ IKSCloudDisk *CloudTestEnvironment::startService()
     param.deviceId = QStringLiteral("test-device");
     param.logFolder = m_dir.filePath(QStringLiteral("logs"));
     service->init(param);
-    service->getPresenter()->startCloudDiskTask();
-    service->getPresenter()->startThumbnilTask();
+    if (startThreads) {
+        service->getPresenter()->startCloudDiskTask();
+        service->getPresenter()->startThumbnilTask();
+    }
     return service;
+}
+
+bool CloudTestEnvironment::logIn(IKSCloudDisk *service) const
+{
+    // What the editor does when its account has signed in: the service logs in with the account's
+    // token and the presenter loads the account's task lists.
+    service->refreshAccount();
+    const bool ready = QTest::qWaitFor([service] { return service->isServiceReady(); }, 10000);
+    // The login worker posts its notification just before it ends; the next request must not meet it.
+    QThreadPool::globalInstance()->waitForDone();
+    return ready;
 }
 
 KSCloudAccountParam CloudTestEnvironment::accountParam() const

@@ -18,8 +18,11 @@ public:
     bool isReady() const { return m_ready; }
     const TQDriveAdmin::AccountInfo &account() const { return m_account; }
     QString path(const QString &name) const { return m_dir.filePath(name); }
-    // The service, created and initialised as the editor does at start.
-    IKSCloudDisk *startService();
+    // The service, created and initialised as the editor does at start; without the threads, queued
+    // tasks stay where they are.
+    IKSCloudDisk *startService(bool startThreads = true);
+    // Signs the service in as the editor does after its own sign-in, and waits until it is ready.
+    bool logIn(IKSCloudDisk *service) const;
     KSCloudAccountParam accountParam() const;
 
 private:

@@ -432,13 +432,13 @@ void TestTransferTask::refusedStarts()
     writeFile(m_env->path("f.mp4"), 100, 'f');
     QSignalSpy failed(presenter, qOverload<const QString &>(&KSCloudDiskViewPresenter::taskFailed));
 
-    // The library refuses the start: failed with its code.
+    // The library refuses the start: failed, the quota refusal named as the cloud space.
     auto *refused = new TestMediaTask(presenter, m_env->path("f.mp4"), UploadOperation);
     refused->setListed(true);
     TQDriveAdmin::failNextCalls("Drive_UploadFile", 1, int(TQDrive::QuotaExceeded));
     launchOnThread(refused);
     QCOMPARE(refused->status(), int(Failed));
-    QCOMPARE(refused->failedCode(), int(TQDrive::QuotaExceeded));
+    QCOMPARE(refused->failedCode(), int(CloudSpaceInsufficient));
     QCOMPARE(refused->failures, QStringList{"SDK error"});
 
     // Folder creation without an answer: 99999003, and the task stays where it was.
@@ -467,8 +467,10 @@ void TestTransferTask::refusedStarts()
     QCOMPARE(gone->status(), int(Failed));
     QCOMPARE(gone->failedCode(), int(TQDrive::FileNotFound));
     QCOMPARE(gone->failures, QStringList{"download"});
-    // A refused start is already a failure; only the failed stages report one more.
-    QTRY_COMPARE(failed.count(), 2);
+    // Every failure is reported exactly once: the refused start, the missing file, the gone download.
+    QTRY_COMPARE(failed.count(), 3);
+    QTest::qWait(50);
+    QCOMPARE(failed.count(), 3);
 }
 
 void TestTransferTask::uploadedFoldersRule()
