@@ -110,17 +110,18 @@ KSCloudDisk::KSCloudDisk()
 {
     qRegisterMetaType<KSCloudDiskOperation>("KSCloudDiskOperation");
     m_presenter = new KSCloudDiskViewPresenter(this);
-    // Notifications and slots run on the GUI thread, whichever thread asked for the service first.
-    if (QCoreApplication::instance() && thread() != QCoreApplication::instance()->thread()) {
-        moveToThread(QCoreApplication::instance()->thread());
-        m_presenter->moveToThread(QCoreApplication::instance()->thread());
-    }
+    // Made before the move below: a child has to be created on its parent's thread.
     m_laterRefresh = new QTimer(this);
     m_laterRefresh->setSingleShot(true);
     connect(m_laterRefresh, &QTimer::timeout, this, [this] {
         m_laterRefreshFuture.waitForFinished();
         m_laterRefreshFuture = QtConcurrent::run(QThreadPool::globalInstance(), [this] { syncRefreshDiskInfo(0); });
     });
+    // Notifications and slots run on the GUI thread, whichever thread asked for the service first.
+    if (QCoreApplication::instance() && thread() != QCoreApplication::instance()->thread()) {
+        moveToThread(QCoreApplication::instance()->thread());
+        m_presenter->moveToThread(QCoreApplication::instance()->thread());
+    }
 }
 
 void KSCloudDisk::refreshDiskInfoLater(int delayMs)
