@@ -21,6 +21,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -104,7 +105,7 @@ public:
     void save(int kind);
 
     void appendTask(KSCloudDiskTask *task);
-    void appendTask(KSCloudDiskTask *task, QList<KSCloudDiskTask *> &list);
+    void appendTasks(const QList<KSCloudDiskTask *> &tasks, QList<KSCloudDiskTask *> &list);
     void appendTaskList(const QList<KSCloudDiskTask *> &tasks);
     void queuedTaskList(const QList<KSCloudDiskTask *> &tasks);
     void updateCloudStatus();
@@ -342,14 +343,21 @@ void KSCloudDiskViewPresenterPrivate::save(int kind)
     serializer->save(kind, true);
 }
 
-void KSCloudDiskViewPresenterPrivate::appendTask(KSCloudDiskTask *task, QList<KSCloudDiskTask *> &list)
+void KSCloudDiskViewPresenterPrivate::appendTasks(const QList<KSCloudDiskTask *> &tasks, QList<KSCloudDiskTask *> &list)
 {
-    // A new transfer of the same local file replaces the old entry; the old task object lives on.
-    const QString path = task->filePath();
-    list.erase(
-        std::remove_if(list.begin(), list.end(), [&](const KSCloudDiskTask *t) { return t->filePath() == path; }),
+    // A new transfer of the same local file replaces the old entry (the old task object lives on),
+    // and within a batch the later one wins. One pass over the list: a batch of thousands would
+    // otherwise scan it once per task.
+    QHash<QString, KSCloudDiskTask *> newest;
+    for (KSCloudDiskTask *task : tasks)
+        newest.insert(task->filePath(), task);
+    list.erase(std::remove_if(
+                   list.begin(), list.end(), [&](const KSCloudDiskTask *t) { return newest.contains(t->filePath()); }),
         list.end());
-    list.append(task);
+    for (KSCloudDiskTask *task : tasks) {
+        if (newest.value(task->filePath()) == task)
+            list.append(task);
+    }
 }
 
 void KSCloudDiskViewPresenterPrivate::appendTask(KSCloudDiskTask *task)
@@ -357,7 +365,7 @@ void KSCloudDiskViewPresenterPrivate::appendTask(KSCloudDiskTask *task)
     if (!task->listed()) {
         backgroundList.append(task);
     } else {
-        appendTask(task, listOf(task));
+        appendTasks({task}, listOf(task));
         save(kindOf(task));
         emitCountChanged(kindOf(task));
     }
@@ -372,9 +380,7 @@ void KSCloudDiskViewPresenterPrivate::appendTaskList(const QList<KSCloudDiskTask
     if (!first->listed()) {
         backgroundList.append(tasks);
     } else {
-        QList<KSCloudDiskTask *> &list = listOf(first);
-        for (KSCloudDiskTask *task : tasks)
-            appendTask(task, list);
+        appendTasks(tasks, listOf(first));
         save(kindOf(first));
         emitCountChanged(kindOf(first));
     }
