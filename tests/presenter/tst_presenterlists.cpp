@@ -127,6 +127,15 @@ void TestPresenterLists::appendFindAndRemove()
     QCOMPARE(p->downloadShareTask(), p->findTask(share));
     p->removeDownloadShareTask();
     QVERIFY(!p->downloadShareTask());
+
+    // Within one batch as well: the later entry for a path is the one listed.
+    KSCloudTaskParam twice;
+    twice.filePath = m_env->path("a.vqp");
+    const int listed = p->uploadTaskList()->size();
+    const QStringList batch = p->uploadCloudMedia({twice, twice});
+    QCOMPARE(p->uploadTaskList()->size(), listed);
+    QCOMPARE(p->uploadTaskList()->last()->taskId(), batch.last());
+    QVERIFY(!p->findTask(second));
 }
 
 void TestPresenterLists::requestsChooseTheirList()
