@@ -31,10 +31,15 @@
 #include <QWidget>
 
 #include <algorithm>
+#include <atomic>
 
 namespace {
 
 constexpr int kTokenExpired = 140013;
+// An editor that cannot renew the token would otherwise have the task retried back to back forever.
+constexpr int kTokenRetryLimit = 3;
+// The notices' code for a failed synchronisation.
+constexpr int kSyncFailed = 19;
 
 enum ListKind {
     UploadList = KSCloudTaskSerializeHelper::UploadList,
@@ -109,6 +114,8 @@ public:
     void appendTaskList(const QList<KSCloudDiskTask *> &tasks);
     void queuedTaskList(const QList<KSCloudDiskTask *> &tasks);
     void updateCloudStatus();
+    bool moveToDone(KSCloudDiskTask *task);
+    void settleFinished();
     void loadTaskList();
     KSCloudDiskTask *findRemovedTask(const QString &taskId) const;
     void registerThumbnail(KSCloudDiskTask *task);
@@ -143,7 +150,8 @@ public:
     KSCloudDiskViewPresenter *q_ptr;
     IKSCloudDisk *service = nullptr;
     QString email;
-    bool destroying = false;
+    // Read by tasks on the worker thread.
+    std::atomic<bool> destroying{false};
     bool retryInProgress = false;
     bool saveProject2Cloud = false;
     KSCloudTaskSerializeHelper *serializer = nullptr;
@@ -158,6 +166,8 @@ public:
     QList<KSCloudDiskTask *> backgroundList;
     // Retired tasks stay alive: the library and the worker queue may still point at them.
     QList<KSCloudDiskTask *> removedList;
+    // Expired-token retries in a row, per task id.
+    QHash<QString, int> tokenRetries;
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -262,13 +272,13 @@ void KSCloudDiskViewPresenter::setEmail(const QString &email)
     }
     d->urlDownloadManager->clear();
     d->thumbnailExtractManager->clear();
-    for (KSCloudDiskTask *task : qAsConst(d->backgroundList))
-        task->setRemoved(true);
     d->email.clear();
-    // Share downloads outlive the account: the link needs none.
+    // Share downloads outlive the account: the link needs none. They keep running, so they are not
+    // flagged (the worker skips a removed task, and its reports would be ignored).
     for (int i = d->backgroundList.size() - 1; i >= 0; --i) {
         KSCloudDiskTask *task = d->backgroundList.at(i);
         if (task->shareCode().isEmpty()) {
+            task->setRemoved(true);
             d->removedList.append(task);
             d->backgroundList.removeAt(i);
         }
@@ -298,9 +308,40 @@ void KSCloudDiskViewPresenterPrivate::pauseLibraryTransfers()
     }
 }
 
+void KSCloudDiskViewPresenterPrivate::settleFinished()
+{
+    // A task that finished while this thread was busy (quitting, signing out) has not been through
+    // the state handling yet; saved as it stands it would vanish from the upload list and never
+    // reach the done list.
+    for (const int kind : {int(UploadList), int(DownloadList)}) {
+        QList<KSCloudDiskTask *> &list = kind == UploadList ? uploadList : downloadList;
+        const QList<KSCloudDiskTask *> tasks = list;
+        for (KSCloudDiskTask *task : tasks) {
+            if (task->status() == Finished && task->listed() && !task->removed())
+                moveToDone(task);
+        }
+    }
+}
+
+bool KSCloudDiskViewPresenterPrivate::moveToDone(KSCloudDiskTask *task)
+{
+    Q_Q(KSCloudDiskViewPresenter);
+    const int kind = kindOf(task);
+    // Only from its list: a second report of the same completion must not list it twice.
+    if (listOf(task).removeAll(task) == 0)
+        return false;
+    emitCountChanged(kind);
+    save(kind);
+    doneList.prepend(task);
+    emit q->sigDoneTaskCountChanged();
+    save(DoneList);
+    return true;
+}
+
 void KSCloudDiskViewPresenter::pauseAllTask()
 {
     Q_D(KSCloudDiskViewPresenter);
+    d->settleFinished();
     d->serializer->save(AllLists, false);
     d->pauseLibraryTransfers();
 }
@@ -311,6 +352,7 @@ void KSCloudDiskViewPresenter::aboutToQuit()
     d->destroying = true;
     d->serializer->requestStop();
     d->serializer->wait();
+    d->settleFinished();
     d->serializer->save(AllLists, false);
     d->worker->stop();
     d->pauseLibraryTransfers();
@@ -612,12 +654,21 @@ void KSCloudDiskViewPresenterPrivate::restart(KSCloudDiskTask *task)
         q->queuedTask(task);
         return;
     }
-    // Ran before: the library keeps its transfer, which picks up where it stopped.
-    if (task->resume() == 0) {
+    // Ran before: the library keeps its transfer and picks up where it stopped; its reports drive
+    // the task from here. Queued as well, the task would start that running transfer a second time
+    // and fail on it.
+    const int result = task->resume();
+    if (result == 0)
+        return;
+    if (task->isNothingToResume(result)) {
+        // Paused before the library ever had it (still in the worker's queue): a fresh start.
+        task->setRestarted(false);
         task->setStatus(Waiting, true);
         q->queuedTask(task);
-        static_cast<IKSCDBaseTask *>(task)->setStatus(Waiting);
+        return;
     }
+    // Left paused, so that the user can start it again; a waiting task would refuse every start.
+    task->setStatus(Paused, true);
 }
 
 void KSCloudDiskViewPresenterPrivate::startTask(KSCloudDiskTask *task, const QString &tab)
@@ -1234,7 +1285,11 @@ void KSCloudDiskViewPresenter::doTaskStateChanged(IKSCDBaseTask *baseTask)
     if (!task)
         return;
     int status = task->status();
-    if (status == Failed && task->failedCode() == kTokenExpired) {
+    if (status == Running || status == Transferred)
+        d->tokenRetries.remove(task->taskId());
+    if (status == Failed && task->failedCode() == kTokenExpired
+        && d->tokenRetries.value(task->taskId()) < kTokenRetryLimit) {
+        ++d->tokenRetries[task->taskId()];
         emit sigRefreshToken();
         if (task->isUpload()) {
             slotRetryUploadTask(task);
@@ -1255,6 +1310,8 @@ void KSCloudDiskViewPresenter::doTaskStateChanged(IKSCDBaseTask *baseTask)
         // Nothing runs the task again after this answer: unless it is reported as the failure it now
         // is, the views and the caller never learn that the upload stopped.
         status = Failed;
+        if (task->failedCode() == 0)
+            task->setFailedCode(kSyncFailed);
     } else if (status == RootFolderSynced && task->isUpload()) {
         KSLOG_INFO_TO("APP@RES",
             "[cloud disk] sync root folder to crc success, continu upload. file_id=%s, file_path=%s",
@@ -1272,13 +1329,7 @@ void KSCloudDiskViewPresenter::doTaskStateChanged(IKSCDBaseTask *baseTask)
             emit sigTaskStateChanged(task);
             d->save(d->kindOf(task));
         } else if (task->status() == Finished) {
-            const int kind = d->kindOf(task);
-            d->listOf(task).removeAll(task);
-            d->emitCountChanged(kind);
-            d->save(kind);
-            d->doneList.prepend(task);
-            emit sigDoneTaskCountChanged();
-            d->save(DoneList);
+            d->moveToDone(task);
         }
     }
     switch (status) {

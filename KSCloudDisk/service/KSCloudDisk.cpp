@@ -114,7 +114,12 @@ KSCloudDisk::KSCloudDisk()
     m_laterRefresh = new QTimer(this);
     m_laterRefresh->setSingleShot(true);
     connect(m_laterRefresh, &QTimer::timeout, this, [this] {
-        m_laterRefreshFuture.waitForFinished();
+        // The previous refresh still waits for the network: ask again once it is done, without
+        // holding this (the GUI) thread.
+        if (m_laterRefreshFuture.isRunning()) {
+            m_laterRefresh->start(200);
+            return;
+        }
         m_laterRefreshFuture = QtConcurrent::run(QThreadPool::globalInstance(), [this] { syncRefreshDiskInfo(0); });
     });
     // Notifications and slots run on the GUI thread, whichever thread asked for the service first.

@@ -544,14 +544,13 @@ bool KSCloudDiskTask::startTransfer(bool isUpload, const QByteArray &full)
     const QByteArray brief = shortRequest();
     auto fresh = isUpload ? &Drive_UploadFile : &Drive_DownloadFile;
     auto resumed = isUpload ? &Drive_ResumeUploadFile : &Drive_ResumeDownloadFile;
-    const int nothingToResume = isUpload ? 8 : 9;
     // Set before the library is asked: its first report may reach the task's thread before the
     // call returns, and must not be overwritten by a late "waiting".
     static_cast<IKSCDBaseTask *>(this)->setStatus(Waiting);
     int result = 0;
     if (m_restarted) {
         result = resumed(brief.constData(), &KSCloudDiskTask::libraryCallback, this);
-        if (result == nothingToResume)
+        if (isNothingToResume(result))
             result = fresh(full.constData(), &KSCloudDiskTask::libraryCallback, this);
     } else {
         result = fresh(full.constData(), &KSCloudDiskTask::libraryCallback, this);

@@ -120,6 +120,8 @@ public:
     bool isDownload() const { return m_operation == DownloadOperation; }
     bool isMediaTask() const;
     bool isShareInvalid() const { return m_failedCode == 381405 || m_failedCode == 381413; }
+    // The library's answer to a resume when it holds no transfer of this task.
+    bool isNothingToResume(int code) const { return code == (isUpload() ? 8 : 9); }
 
     // Library requests of the running task; pause/resume/abort pick the form by operation.
     bool checkDiskInfo();

@@ -4,7 +4,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QElapsedTimer>
+#include <QDeadlineTimer>
 #include <QLabel>
 #include <QPointer>
 #include <QScreen>
@@ -13,7 +13,6 @@
 #include <QTextDocument>
 #include <QTimer>
 
-#include <algorithm>
 #include <functional>
 
 class TestHostWidgets : public QObject
@@ -23,16 +22,13 @@ class TestHostWidgets : public QObject
 private slots:
     // A failed check can leave notices up; the next function must start without them.
     void cleanup() { QTRY_VERIFY_WITH_TIMEOUT(KSToast::visibleToasts().isEmpty(), 8000); }
-    void questionAnswers();
-    void informationBox();
+    void messageBoxes();
     void toastEvents();
-    void toastLifetimeAndStacking();
+    void toastPlacement();
     void toastLink();
-    void toastOutlivesAnchor();
 
 private:
-    QStringList m_printed;
-    QStringList m_printedElsewhere;
+    QStringList m_printed; // outlives the sink that fills it, should a check fail before it is removed
 };
 
 namespace {
@@ -40,13 +36,10 @@ namespace {
 // What the box showed while it was up; read after exec() has returned, so a failed check can never
 // leave a modal loop running.
 struct Seen {
-    bool shown = false;
     QString title;
     QStringList labels;
-    QString yes;
-    QString no = QStringLiteral("<none>");
+    QStringList buttons;
     bool hasIcon = false;
-    QWidget *parent = nullptr;
 };
 
 // Texts the labels show as written; one that reads its text as markup shows something else.
@@ -63,65 +56,28 @@ QStringList labelTexts(QWidget *root)
     return texts;
 }
 
-bool showsIcon(QWidget *root)
-{
-    const QList<QLabel *> labels = root->findChildren<QLabel *>();
-    for (QLabel *label : labels) {
-        if (label->isVisibleTo(root) && label->pixmap(Qt::ReturnByValue).width() > 0)
-            return true;
-    }
-    return false;
-}
-
 // Once the modal box is up, records it and hands it to `act`, which must end it.
 void whenModal(Seen *seen, std::function<void(KOldMessageDialog *)> act)
 {
+    *seen = Seen();
     auto *timer = new QTimer;
-    auto *clock = new QElapsedTimer;
-    clock->start();
-    QObject::connect(timer, &QTimer::timeout, [timer, clock, seen, act] {
+    const QDeadlineTimer deadline(5000);
+    QObject::connect(timer, &QTimer::timeout, [timer, deadline, seen, act] {
         auto *box = qobject_cast<KOldMessageDialog *>(QApplication::activeModalWidget());
-        if (!box && clock->elapsed() < 5000)
+        if (!box && !deadline.hasExpired())
             return;
         timer->deleteLater();
-        delete clock;
         if (!box)
             return;
-        seen->shown = true;
-        seen->title = box->title();
-        seen->labels = labelTexts(box);
-        seen->yes = box->yesButton()->text();
+        *seen = Seen{box->title(), labelTexts(box), {box->yesButton()->text()}};
         if (box->noButton())
-            seen->no = box->noButton()->text();
-        seen->hasIcon = showsIcon(box);
-        seen->parent = box->parentWidget();
+            seen->buttons.append(box->noButton()->text());
+        const QList<QLabel *> labels = box->findChildren<QLabel *>();
+        for (QLabel *label : labels)
+            seen->hasIcon |= label->isVisibleTo(box) && label->pixmap(Qt::ReturnByValue).width() > 0;
         act(box);
     });
     timer->start(10);
-}
-
-void click(QAbstractButton *button)
-{
-    QTest::mouseClick(button, Qt::LeftButton);
-}
-
-void pressEscape(QWidget *box)
-{
-    QWidget *target = box->focusWidget() ? box->focusWidget() : box;
-    QTest::keyClick(target, Qt::Key_Escape);
-}
-
-QList<QPointer<KSToast>> guarded(const QList<KSToast *> &toasts)
-{
-    QList<QPointer<KSToast>> result;
-    for (KSToast *toast : toasts)
-        result.append(toast);
-    return result;
-}
-
-bool allGone(const QList<QPointer<KSToast>> &toasts)
-{
-    return std::all_of(toasts.begin(), toasts.end(), [](const QPointer<KSToast> &t) { return t.isNull(); });
 }
 
 QStringList toastTexts()
@@ -135,88 +91,38 @@ QStringList toastTexts()
 
 } // namespace
 
-void TestHostWidgets::questionAnswers()
+void TestHostWidgets::messageBoxes()
 {
-    QWidget window;
+    const auto yes = [](KOldMessageDialog *box) { QTest::mouseClick(box->yesButton(), Qt::LeftButton); };
     Seen seen;
-    whenModal(&seen, [](KOldMessageDialog *box) { click(box->yesButton()); });
-    QVERIFY(KOldMessageDialog::question(&window, "Delete", "Delete \"<b>a</b>.mp4\"?", "Delete", "Keep"));
-    QVERIFY(seen.shown);
+    whenModal(&seen, yes);
+    QVERIFY(KOldMessageDialog::question(nullptr, "Delete", "Delete \"<b>a</b>.mp4\"?", "Delete", "Keep"));
     QCOMPARE(seen.title, QStringLiteral("Delete"));
     // A file name that looks like markup is shown as typed.
     QVERIFY2(seen.labels.contains("Delete \"<b>a</b>.mp4\"?"), qPrintable(seen.labels.join('|')));
-    QCOMPARE(seen.yes, QStringLiteral("Delete"));
-    QCOMPARE(seen.no, QStringLiteral("Keep"));
+    QCOMPARE(seen.buttons, QStringList({"Delete", "Keep"}));
     QVERIFY(seen.hasIcon);
-    QCOMPARE(seen.parent, &window);
 
-    seen = Seen();
-    whenModal(&seen, [](KOldMessageDialog *box) { click(box->noButton()); });
-    QVERIFY(!KOldMessageDialog::question(nullptr, "Q", "Sure?", "Go", "Stop", 0));
-    QVERIFY(seen.shown);
+    // Every other way out answers no. Empty texts keep the defaults: blank buttons cannot be told apart.
+    whenModal(&seen, [](KOldMessageDialog *box) { QTest::mouseClick(box->noButton(), Qt::LeftButton); });
+    QVERIFY(!KOldMessageDialog::question(nullptr, "Q", "Sure?", QString(), QString(), 0));
+    QCOMPARE(seen.buttons, QStringList({"Yes", "No"}));
     QVERIFY(!seen.hasIcon);
-
-    seen = Seen();
-    whenModal(&seen, [](KOldMessageDialog *box) { pressEscape(box); });
+    whenModal(&seen, [](KOldMessageDialog *box) { QTest::keyClick(box->focusWidget(), Qt::Key_Escape); });
     QVERIFY(!KOldMessageDialog::question(nullptr, "Q", "Sure?", "Go", "Stop"));
-    QVERIFY(seen.shown);
+    QCOMPARE(seen.buttons, QStringList({"Go", "Stop"}));
 
-    seen = Seen();
-    whenModal(&seen, [](KOldMessageDialog *box) { box->close(); });
-    QVERIFY(!KOldMessageDialog::question(nullptr, "Q", "Sure?", "Go", "Stop"));
-    QVERIFY(seen.shown);
-
-    // Empty texts fall back to the defaults rather than leaving blank buttons.
-    seen = Seen();
-    whenModal(&seen, [](KOldMessageDialog *box) { click(box->yesButton()); });
-    QVERIFY(KOldMessageDialog::question(nullptr, "Q", "Sure?", QString(), QString()));
-    QCOMPARE(seen.yes, QStringLiteral("Yes"));
-    QCOMPARE(seen.no, QStringLiteral("No"));
-
-    KOldMessageDialog box(KOldMessageDialog::Question, "T", "Text");
-    QCOMPARE(box.messageType(), KOldMessageDialog::Question);
-    QCOMPARE(box.yesButton()->text(), QStringLiteral("Yes"));
-    QCOMPARE(box.noButton()->text(), QStringLiteral("No"));
-    QCOMPARE(box.yesButton()->objectName(), QStringLiteral("yesButton"));
-    QCOMPARE(box.noButton()->objectName(), QStringLiteral("noButton"));
-    box.setButtonTexts("Replace", QString());
-    QCOMPARE(box.yesButton()->text(), QStringLiteral("Replace"));
-    QCOMPARE(box.noButton()->text(), QStringLiteral("No"));
-    box.setIconKind(2);
-    QVERIFY(showsIcon(&box));
-    box.setIconKind(0);
-    QVERIFY(!showsIcon(&box));
-
-    // The parent going away while the box waits takes the box along; nothing is freed twice.
+    // The box belongs to its parent: when that goes while the box waits, it takes the box along,
+    // which must not be freed a second time.
     auto *doomed = new QWidget;
-    seen = Seen();
     whenModal(&seen, [doomed](KOldMessageDialog *) { delete doomed; });
     QVERIFY(!KOldMessageDialog::question(doomed, "Q", "Sure?", "Go", "Stop"));
-    QVERIFY(seen.shown);
-    QVERIFY(!QApplication::activeModalWidget());
-}
 
-void TestHostWidgets::informationBox()
-{
-    Seen seen;
-    whenModal(&seen, [](KOldMessageDialog *box) { click(box->yesButton()); });
+    whenModal(&seen, yes);
     QVERIFY(KOldMessageDialog::information(nullptr, "Saved", "The project was saved to the cloud."));
-    QVERIFY(seen.shown);
-    QCOMPARE(seen.title, QStringLiteral("Saved"));
     QVERIFY(seen.labels.contains("The project was saved to the cloud."));
-    QCOMPARE(seen.yes, QStringLiteral("OK"));
-    QCOMPARE(seen.no, QStringLiteral("<none>"));
+    QCOMPARE(seen.buttons, QStringList{"OK"});
     QVERIFY(seen.hasIcon);
-
-    seen = Seen();
-    whenModal(&seen, [](KOldMessageDialog *box) { pressEscape(box); });
-    QVERIFY(!KOldMessageDialog::information(nullptr, "Saved", "Done."));
-    QVERIFY(seen.shown);
-
-    KOldMessageDialog box(KOldMessageDialog::Information, "T", "Text");
-    box.setButtonTexts("Yes please", "No thanks");
-    QCOMPARE(box.yesButton()->text(), QStringLiteral("OK"));
-    QVERIFY(!box.noButton());
 }
 
 void TestHostWidgets::toastEvents()
@@ -231,109 +137,89 @@ void TestHostWidgets::toastEvents()
     // The plug-in sends the event by its name, not through post().
     KSCustomEventManager::instance()->dispatch(KSCustomEventPtr::create(
         "ShowToast", QVariantMap{{"text", QStringLiteral("Uploaded 3 files")}, {"flag", true}}));
-    QCOMPARE(m_printed, QStringList{"Uploaded 3 files"});
-    QCOMPARE(toastTexts(), QStringList{"Uploaded 3 files"});
-    KSToast *first = KSToast::visibleToasts().constFirst();
-    QVERIFY(first->isVisible());
-    QVERIFY(labelTexts(first).contains("Uploaded 3 files"));
-    QVERIFY(window.geometry().contains(first->geometry().center()));
-    QCOMPARE(QApplication::activeWindow(), &window);
-
     KSToastEvents::post("Download finished");
     QCOMPARE(m_printed, QStringList({"Uploaded 3 files", "Download finished"}));
     QCOMPARE(toastTexts(), QStringList({"Uploaded 3 files", "Download finished"}));
-    KSToast *second = KSToast::visibleToasts().constLast();
-    QVERIFY(second->geometry().top() > first->geometry().bottom());
-    QVERIFY(window.geometry().contains(second->geometry().center()));
-    QCOMPARE(QApplication::activeWindow(), &window);
+    QPointer<KSToast> first = KSToast::visibleToasts().constFirst();
+    QVERIFY(first->isVisible());
+    QVERIFY(labelTexts(first).contains("Uploaded 3 files"));
+    QVERIFY(window.geometry().contains(first->geometry().center()));
 
-    // A second install swaps the sink and keeps a single handler on the bus.
-    KSToastEvents::install([this](const QString &text) { m_printedElsewhere.append(text); });
-    KSToastEvents::post("Quota almost full");
-    QCOMPARE(m_printed.size(), 2);
-    QCOMPARE(m_printedElsewhere, QStringList{"Quota almost full"});
-    QCOMPARE(KSCustomEventManager::instance()->listenerCount(KSToastEvents::eventName()), 1);
-    QCOMPARE(KSToast::visibleToasts().size(), 3);
-
-    KSToastEvents::install();
-    KSToastEvents::post("No one prints this");
-    QCOMPARE(m_printedElsewhere.size(), 1);
-    QCOMPARE(KSToast::visibleToasts().size(), 4);
-
-    const QList<QPointer<KSToast>> shown = guarded(KSToast::visibleToasts());
-    QTRY_VERIFY_WITH_TIMEOUT(allGone(shown), 8000);
-    QVERIFY(KSToast::visibleToasts().isEmpty());
-}
-
-void TestHostWidgets::toastLifetimeAndStacking()
-{
-    QPointer<KSToast> brief = KSToast::showToast("Copied", nullptr, 800);
-    QVERIFY(brief);
-    QCOMPARE(brief->text(), QStringLiteral("Copied"));
-    const QPoint screenCentre = QGuiApplication::primaryScreen()->availableGeometry().center();
-    QVERIFY((brief->geometry().center() - screenCentre).manhattanLength() <= 2);
-    QTest::qWait(100);
-    QVERIFY(brief && brief->isVisible());
-    QTRY_VERIFY_WITH_TIMEOUT(brief.isNull(), 3000);
-    QVERIFY(KSToast::visibleToasts().isEmpty());
-
-    // A burst keeps the five newest, oldest on top, none covering another.
-    QList<QPointer<KSToast>> burst;
-    for (int i = 0; i < 7; ++i)
-        burst.append(KSToast::showToast(QString::number(i), nullptr, 2000));
-    QCOMPARE(toastTexts(), QStringList({"2", "3", "4", "5", "6"}));
-    QTRY_VERIFY(burst.at(0).isNull() && burst.at(1).isNull());
+    // Installed again, the sink is replaced and the bus keeps one handler, so nothing shows twice.
+    KSToastEvents::install([this](const QString &text) { m_printed.append("again " + text); });
+    for (const char *text : {"1", "2", "3", "4"})
+        KSToastEvents::post(text);
+    QCOMPARE(m_printed.mid(2), QStringList({"again 1", "again 2", "again 3", "again 4"}));
+    // At most five, the oldest closed first, stacked without covering one another.
+    QCOMPARE(toastTexts(), QStringList({"Download finished", "1", "2", "3", "4"}));
     const QList<KSToast *> shown = KSToast::visibleToasts();
     for (int i = 1; i < shown.size(); ++i)
         QVERIFY(shown.at(i)->geometry().top() > shown.at(i - 1)->geometry().bottom());
-    QTRY_VERIFY_WITH_TIMEOUT(allGone(burst), 5000);
+    // The user keeps typing where they were.
+    QCOMPARE(QApplication::activeWindow(), &window);
 
+    KSToastEvents::install();
+    KSToastEvents::post("No one prints this");
+    QCOMPARE(m_printed.size(), 6);
+    QCOMPARE(toastTexts().constLast(), QStringLiteral("No one prints this"));
+    QTRY_VERIFY_WITH_TIMEOUT(KSToast::visibleToasts().isEmpty(), 8000);
+}
+
+void TestHostWidgets::toastPlacement()
+{
+    auto *window = new QWidget;
+    auto *child = new QWidget(window);
+    window->setGeometry(200, 150, 500, 400);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+
+    QPointer<KSToast> top = KSToast::showToast("Saved", child, 3000);
+    QPointer<KSToast> middle = KSToast::showToast("middle", window, 200);
+    QPointer<KSToast> bottom = KSToast::showToast("bottom", window, 3000);
     // The survivors close up when one in the middle leaves.
-    QPointer<KSToast> top = KSToast::showToast("top", nullptr, 3000);
-    QPointer<KSToast> middle = KSToast::showToast("middle", nullptr, 200);
-    QPointer<KSToast> bottom = KSToast::showToast("bottom", nullptr, 3000);
     const int bottomBefore = bottom->y();
     QTRY_VERIFY(middle.isNull());
     QVERIFY(bottom->y() < bottomBefore);
     QVERIFY(bottom->geometry().top() > top->geometry().bottom());
-    QTRY_VERIFY_WITH_TIMEOUT(top.isNull() && bottom.isNull(), 5000);
+    // They follow their window.
+    const QPoint before = top->pos();
+    window->move(window->pos() + QPoint(60, 40));
+    QTRY_COMPARE(top->pos(), before + QPoint(60, 40));
+
+    // Once the window is gone they stay where they were, also when another notice lays the notices
+    // out again, which reads every notice's anchor. Without one, a notice sits mid-screen.
+    const QRect lastPlace = top->geometry();
+    delete window;
+    QPointer<KSToast> other = KSToast::showToast("Other", nullptr, 1600);
+    QVERIFY(top && top->isVisible());
+    QCOMPARE(top->geometry(), lastPlace);
+    const QPoint screenCentre = QGuiApplication::primaryScreen()->availableGeometry().center();
+    QVERIFY((other->geometry().center() - screenCentre).manhattanLength() <= 2);
+    QTest::qWait(800); // half its time: well before it starts to fade
+    QVERIFY(other && other->isVisible());
+    QTRY_VERIFY_WITH_TIMEOUT(other.isNull() && top.isNull() && bottom.isNull(), 5000);
 }
 
 void TestHostWidgets::toastLink()
 {
-    QWidget window;
-    window.setGeometry(50, 50, 640, 480);
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-
     int calls = 0;
     bool shownDuringCall = true;
     QPointer<KSToast> toast;
-    toast = KSToast::showToastBySequence("Upload failed", "Retry <now>", "/nonexistent/icon.png", &window, [&] {
+    toast = KSToast::showToastBySequence("Upload failed", "Retry <now>", "/nonexistent/icon.png", nullptr, [&] {
         ++calls;
         shownDuringCall = toast && (toast->isVisible() || KSToast::visibleToasts().contains(toast));
     });
     QVERIFY(toast);
-    QCOMPARE(toast->text(), QStringLiteral("Upload failed"));
-    QCOMPARE(toast->linkText(), QStringLiteral("Retry <now>"));
     QSignalSpy activated(toast.data(), &KSToast::linkActivated);
-
     QLabel *link = nullptr;
     const QList<QLabel *> labels = toast->findChildren<QLabel *>();
-    for (QLabel *label : labels) {
-        if (label->text().contains("Retry &lt;now&gt;"))
-            link = label;
-    }
+    for (QLabel *label : labels)
+        link = label->text().contains("Retry &lt;now&gt;") ? label : link;
     QVERIFY2(link, qPrintable(labelTexts(toast).join('|')));
-    QVERIFY(link->text().contains("<a "));
-    QVERIFY(labelTexts(toast).contains("Upload failed"));
 
     QTest::mouseClick(link, Qt::LeftButton, {}, link->rect().center());
-    QCOMPARE(calls, 1);
-    QCOMPARE(activated.count(), 1);
     // What the link opens must not appear under the notice.
     QVERIFY(!shownDuringCall);
-    QVERIFY(!KSToast::visibleToasts().contains(toast));
     // A second click reaching the label before the deferred delete changes nothing.
     if (toast)
         QTest::mouseClick(link, Qt::LeftButton, {}, link->rect().center());
@@ -346,32 +232,6 @@ void TestHostWidgets::toastLink()
         "Shared", "Copy link", QString(), nullptr, [&] { ++calls; }, 200);
     QTRY_VERIFY(ignored.isNull());
     QCOMPARE(calls, 1);
-}
-
-void TestHostWidgets::toastOutlivesAnchor()
-{
-    auto *window = new QWidget;
-    auto *child = new QWidget(window);
-    window->setGeometry(200, 150, 500, 400);
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window));
-
-    QPointer<KSToast> toast = KSToast::showToast("Saved", child, 1500);
-    QVERIFY(window->geometry().contains(toast->geometry().center()));
-    // It follows its window.
-    const QPoint before = toast->pos();
-    window->move(window->pos() + QPoint(60, 40));
-    QTRY_COMPARE(toast->pos(), before + QPoint(60, 40));
-
-    const QRect lastPlace = toast->geometry();
-    delete window;
-    // Another notice makes the column be laid out again, which reads every notice's anchor.
-    QPointer<KSToast> other = KSToast::showToast("Other", nullptr, 300);
-    QVERIFY(toast && toast->isVisible());
-    QCOMPARE(toast->geometry(), lastPlace);
-    QCOMPARE(toastTexts(), QStringList({"Saved", "Other"}));
-    QTRY_VERIFY(other.isNull());
-    QTRY_VERIFY_WITH_TIMEOUT(toast.isNull(), 4000);
 }
 
 QTEST_MAIN(TestHostWidgets)

@@ -245,6 +245,7 @@ void TestPresenterLists::signInRestartsWhatWasLeft()
     QCOMPARE(fresh->findRemovedTask(ids[1]), paused);
     QVERIFY(fresh->downloadShareTask()); // a link needs no account
     QCOMPARE(fresh->downloadShareTask()->taskId(), share);
+    QVERIFY(!fresh->downloadShareTask()->removed()); // and it still runs
 }
 
 void TestPresenterLists::startPauseRetry()
@@ -294,9 +295,11 @@ void TestPresenterLists::startPauseRetry()
     QCOMPARE(finished->status(), int(Finished));
     QCOMPARE(allUploads.count(), 0);
     QTRY_COMPARE(allUploads.count(), 1);
+    // Started again with no library to resume it (nobody signed in): still paused, so that a later
+    // start can succeed; a waiting task would refuse every start.
     p->slotStartAllUploadTask();
     QCOMPARE(allUploads.count(), 2);
-    QCOMPARE(paused->status(), int(Waiting));
+    QCOMPARE(paused->status(), int(Paused));
     QCOMPARE(clicks(capture, "pause"), 0); // the toolbar sends its own events
 }
 
@@ -355,8 +358,13 @@ void TestPresenterLists::doneListKeepsEverything()
         p->doTaskStateChanged(listedUpload(m_env->path(QString("m%1.mp4").arg(i)), Finished));
     QCOMPARE(p->doneTaskList()->size(), 250);
     QVERIFY(p->uploadTaskList()->isEmpty());
+    // One finished while the coordinator was busy: the sign-out save still puts it among the done.
+    KSCloudDiskTask *late = listedUpload(m_env->path("late.mp4"), Running);
+    static_cast<IKSCDBaseTask *>(late)->setStatus(Finished);
     p->pauseAllTask();
-    QCOMPARE(savedList("done.json").size(), 250);
+    QCOMPARE(p->doneTaskList()->first(), late);
+    QCOMPARE(savedList("done.json").size(), 251);
+    QCOMPARE(savedList("upload.json").size(), 0);
 }
 
 void TestPresenterLists::renameDuplicateFolders_data()

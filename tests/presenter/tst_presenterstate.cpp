@@ -91,6 +91,7 @@ private slots:
     void spaceDialog();
     void downloadDialogs();
     void completionSignalsAndEvents();
+    void pauseThenStart();
     void tokenExpiresDuringUpload();
     void cloudFullDuringUpload();
     void uploadResumesAfterRestart();
@@ -164,6 +165,16 @@ void TestPresenterState::expiredTokenRetries()
     QCOMPARE(retried.count(), 1);
     QCOMPARE(upload->status(), int(Waiting));
     QCOMPARE(failed.count(), 0);
+
+    // A token the editor cannot renew: a few retries, then the failure it is.
+    for (int i = 0; i < 5; ++i) {
+        static_cast<IKSCDBaseTask *>(download)->setStatus(Failed);
+        download->setFailedCode(140013);
+        p->doTaskStateChanged(download);
+    }
+    QCOMPARE(refresh.count(), 4); // two more retries, then three reports of the failure
+    QCOMPARE(failed.count(), 3);
+    QCOMPARE(failed.last(), QList<QVariant>({download->taskId(), false, 140013}));
 }
 
 void TestPresenterState::listedReports()
@@ -186,6 +197,10 @@ void TestPresenterState::listedReports()
     QCOMPARE(uploads.count(), 2);
     QCOMPARE(done.count(), 2);
     QCOMPARE(states.count(), 0);
+    // The same completion told twice lists the task once.
+    p->doTaskStateChanged(finished);
+    QCOMPARE(p->doneTaskList()->size(), 2);
+    QCOMPARE(done.count(), 2);
 
     // A removed listed task says nothing at all.
     KSCloudDiskTask *removed = listedTask(p, m_env->path("c.mp4"), UploadOperation, Failed);
@@ -220,6 +235,7 @@ void TestPresenterState::listedReports()
     failed.clear();
     p->doTaskStateChanged(unsynced);
     QCOMPARE(unsynced->status(), int(Failed));
+    QCOMPARE(unsynced->failedCode(), 19); // "Sync failed"
     QVERIFY(log.messages("APP@RES").last().startsWith("[cloud disk] sync root folder to crc failed"));
     QCOMPARE(failed.count(), 1); // the upload stopped: somebody must hear of it
 }
@@ -480,6 +496,46 @@ void TestPresenterState::completionSignalsAndEvents()
                     + propertiesOf(record).value("sync_status").toString();
     }
     QCOMPARE(syncs, QStringList{"compound_clip/1"});
+}
+
+void TestPresenterState::pauseThenStart()
+{
+    // Before sign-in the worker holds the uploads; paused there, the library never had them.
+    IKSCloudDisk *service = m_env->startService();
+    KSCloudDiskViewPresenter *p = presenter();
+    QSignalSpy uploaded(p, &KSCloudDiskViewPresenter::uploadFinished);
+    QSignalSpy failed(p, qOverload<const QString &, bool, int>(&KSCloudDiskViewPresenter::taskFailed));
+    KSCloudTaskParam queued;
+    queued.filePath = m_env->path("queued.mp4");
+    queued.folderPath = "/";
+    writeFile(queued.filePath, 1 << 20, 'q');
+    const QString queuedId = p->uploadCloudMedia({queued}).first();
+    p->slotPauseAllUploadTask();
+    QCOMPARE(p->findTask(queuedId)->status(), int(Paused));
+    QVERIFY(m_env->logIn(service));
+    QTest::qWait(300);
+    QCOMPARE(uploaded.count(), 0);
+    p->slotStartUploadTask(p->findTask(queuedId));
+    QVERIFY(uploaded.wait(15000));
+
+    // Paused in the middle of its transfer, started again: the library goes on from there.
+    KSCloudTaskParam moving;
+    moving.filePath = m_env->path("moving.mp4");
+    moving.folderPath = "/";
+    writeFile(moving.filePath, 8 << 20, 'm');
+    QSignalSpy progress(p, &KSCloudDiskViewPresenter::taskProgressChanged);
+    TQDriveAdmin::setThrottle(4 << 20);
+    const QString movingId = p->uploadCloudMedia({moving}).first();
+    QVERIFY(QTest::qWaitFor([&] { return !progress.isEmpty() && progress.last().at(2).toLongLong() > 0; }, 10000));
+    KSCloudDiskTask *task = p->findTask(movingId);
+    p->slotPauseUploadTask(task);
+    QCOMPARE(task->status(), int(Paused));
+    TQDriveAdmin::setThrottle(0);
+    p->slotStartUploadTask(task);
+    QTRY_COMPARE_WITH_TIMEOUT(uploaded.count(), 2, 15000);
+    QCOMPARE(uploaded.last().first().toString(), movingId);
+    QCOMPARE(task->contentHash().toLatin1(), sha256Of(moving.filePath));
+    QCOMPARE(failed.count(), 0);
 }
 
 void TestPresenterState::tokenExpiresDuringUpload()
