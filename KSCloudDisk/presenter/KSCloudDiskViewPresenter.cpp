@@ -133,7 +133,8 @@ public:
 
     // Requests.
     QString locationOf(const KSCloudDiskTask *task) const;
-    QString addBackground(KSCloudDiskTask *task);
+    // Lists the task (or keeps it in the background) and hands it to the worker; its id.
+    QString enqueue(KSCloudDiskTask *task, bool listed);
     QString addPresetUpload(KSCloudDiskTask *task, bool listed);
     QString addPresetDownload(KSCloudDiskTask *task, bool listed);
     QString addProjectDownload(KSCloudDiskTask *task, const QString &thumbnailPath);
@@ -921,10 +922,10 @@ QString KSCloudDiskViewPresenterPrivate::locationOf(const KSCloudDiskTask *task)
     }
 }
 
-QString KSCloudDiskViewPresenterPrivate::addBackground(KSCloudDiskTask *task)
+QString KSCloudDiskViewPresenterPrivate::enqueue(KSCloudDiskTask *task, bool listed)
 {
     Q_Q(KSCloudDiskViewPresenter);
-    task->setListed(false);
+    task->setListed(listed);
     appendTask(task);
     q->queuedTask(task);
     return task->taskId();
@@ -932,11 +933,8 @@ QString KSCloudDiskViewPresenterPrivate::addBackground(KSCloudDiskTask *task)
 
 QString KSCloudDiskViewPresenterPrivate::addPresetUpload(KSCloudDiskTask *task, bool listed)
 {
-    Q_Q(KSCloudDiskViewPresenter);
     task->setAutoSync(KSCloudDiskItemManagerProxy::inAutoSync());
-    task->setListed(listed);
-    appendTask(task);
-    q->queuedTask(task);
+    enqueue(task, listed);
     KSCloudDiskBeginUploadEvent(
         QString(), KSDir::getDirFileTotalSize(task->filePath()), locationOf(task), presetTypeOf(task->fileType()))
         .sendEvent();
@@ -945,11 +943,8 @@ QString KSCloudDiskViewPresenterPrivate::addPresetUpload(KSCloudDiskTask *task, 
 
 QString KSCloudDiskViewPresenterPrivate::addPresetDownload(KSCloudDiskTask *task, bool listed)
 {
-    Q_Q(KSCloudDiskViewPresenter);
     task->setAutoSync(KSCloudDiskItemManagerProxy::inAutoSync());
-    task->setListed(listed);
-    appendTask(task);
-    q->queuedTask(task);
+    enqueue(task, listed);
     KSCloudDiskBeginDownloadEvent(
         QString(), task->fileSize(), task->fileId(), locationOf(task), presetTypeOf(task->fileType()))
         .sendEvent();
@@ -958,16 +953,13 @@ QString KSCloudDiskViewPresenterPrivate::addPresetDownload(KSCloudDiskTask *task
 
 QString KSCloudDiskViewPresenterPrivate::addProjectDownload(KSCloudDiskTask *task, const QString &thumbnailPath)
 {
-    Q_Q(KSCloudDiskViewPresenter);
     const QString location = QStringLiteral("start_page_cutlane_cloud");
-    task->setListed(true);
     task->setExtraData(task->taskId(), QVariantMap{{QStringLiteral("location"), location}});
     if (!thumbnailPath.isEmpty()) {
         task->setThumbnailUrl(QUrl::fromLocalFile(thumbnailPath).toString());
         urlDownloadManager->addTask(task->taskId(), task->thumbnailUrl());
     }
-    appendTask(task);
-    q->queuedTask(task);
+    enqueue(task, true);
     KSCloudDiskBeginDownloadEvent(suffixOf(task->filePath()), task->fileSize(), task->fileId(), location, QString())
         .sendEvent();
     return task->taskId();
@@ -985,24 +977,18 @@ QString KSCloudDiskViewPresenterPrivate::addShareDownload(KSCloudDiskTask *task)
 QString KSCloudDiskViewPresenter::uploadProject(const QString &filePath, KSTaskOverwriteMode mode)
 {
     Q_D(KSCloudDiskViewPresenter);
-    auto *task = new KSCloudDiskProjectTask(this, filePath, mode);
-    task->setListed(true);
-    d->appendTask(task);
-    queuedTask(task);
+    const QString id = d->enqueue(new KSCloudDiskProjectTask(this, filePath, mode), true);
     KSCloudDiskBeginUploadEvent(suffixOf(filePath), QFileInfo(filePath).size(), QStringLiteral("start_page"))
         .sendEvent();
-    return task->taskId();
+    return id;
 }
 
 QString KSCloudDiskViewPresenter::uploadProjectArchive(const QString &filePath, KSTaskOverwriteMode mode)
 {
     Q_D(KSCloudDiskViewPresenter);
     auto *task = new KSCloudDiskProjectArchiveTask(this, filePath, mode);
-    task->setListed(true);
     d->thumbnailExtractManager->addTask(task->taskId(), filePath);
-    d->appendTask(task);
-    queuedTask(task);
-    return task->taskId();
+    return d->enqueue(task, true);
 }
 
 QString KSCloudDiskViewPresenter::uploadProjectTemplate(
@@ -1056,23 +1042,23 @@ QString KSCloudDiskViewPresenter::downloadPropertyCustomPreset(
 QString KSCloudDiskViewPresenter::uploadAudioToVideoFile(
     const QString &name, const QString &filePath, const QString &folderPath, KSTaskOverwriteMode mode)
 {
-    return d_func()->addBackground(new KSCloudDiskAudioToVideoTask(this, filePath, folderPath, name, mode));
+    return d_func()->enqueue(new KSCloudDiskAudioToVideoTask(this, filePath, folderPath, name, mode), false);
 }
 
 QString KSCloudDiskViewPresenter::uploadCutLongToShortFile(
     const QString &name, const QString &filePath, const QString &folderPath, KSTaskOverwriteMode mode)
 {
-    return d_func()->addBackground(new KSCloudDiskCutLongToShortTask(this, filePath, folderPath, name, mode));
+    return d_func()->enqueue(new KSCloudDiskCutLongToShortTask(this, filePath, folderPath, name, mode), false);
 }
 
 QString KSCloudDiskViewPresenter::downloadAudioToVideoFile(const QString &filePath, const QString &fileId)
 {
-    return d_func()->addBackground(new KSCloudDiskAudioToVideoTask(this, filePath, fileId));
+    return d_func()->enqueue(new KSCloudDiskAudioToVideoTask(this, filePath, fileId), false);
 }
 
 QString KSCloudDiskViewPresenter::downloadCutLongToShortFile(const QString &filePath, const QString &fileId)
 {
-    return d_func()->addBackground(new KSCloudDiskCutLongToShortTask(this, filePath, fileId));
+    return d_func()->enqueue(new KSCloudDiskCutLongToShortTask(this, filePath, fileId), false);
 }
 
 QString KSCloudDiskViewPresenter::downloadProject(const QString &fileId, const QString &filePath, qint64 size)
@@ -1175,10 +1161,7 @@ QStringList KSCloudDiskViewPresenter::uploadVideo(const QList<KSCloudTaskParam> 
         KSCloudDiskBeginUploadEvent(suffixOf(param.filePath), size, QStringLiteral("export_format_set")).sendEvent();
         auto *task = new KSCloudDiskVideoTask(this, param.filePath, param.overwriteMode);
         task->setFileSize(size);
-        task->setListed(param.showInTransferCenter);
-        d->appendTask(task);
-        queuedTask(task);
-        ids.append(task->taskId());
+        ids.append(d->enqueue(task, param.showInTransferCenter));
     }
     return ids;
 }

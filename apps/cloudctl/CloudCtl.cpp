@@ -195,6 +195,7 @@ bool CloudCtl::waitFor(const std::function<bool()> &done, int timeoutMs)
 // ---------------------------------------------------------------------------------------------
 // Start and release
 
+// What the service's own sign-in (updateTqidToken) sends; opening the service needs it spelled out.
 KSCloudAccountParam CloudCtl::accountParam() const
 {
     IKSAppInfo *app = IKSAppInfo::getInstance();
@@ -235,7 +236,7 @@ bool CloudCtl::waitForOperation(KSCloudDiskOperation operation, int timeoutMs)
 bool CloudCtl::login()
 {
     m_observer.operations.clear();
-    m_service->setTqidToken(accountParam());
+    m_service->updateTqidToken();
     if (!waitForOperation(Login, kLoginTimeoutMs)) {
         m_error = m_interrupted ? tr("interrupted") : tr("the cloud sign-in did not answer (see %1)").arg(hostLog());
         return false;
@@ -251,7 +252,7 @@ bool CloudCtl::login()
         }
         QThreadPool::globalInstance()->waitForDone();
         m_observer.operations.clear();
-        m_service->setTqidToken(accountParam());
+        m_service->updateTqidToken();
         if (!waitForOperation(Login, kLoginTimeoutMs)) {
             m_error = tr("the cloud sign-in did not answer (see %1)").arg(hostLog());
             return false;

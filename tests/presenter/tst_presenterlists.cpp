@@ -13,7 +13,6 @@
 #include <QJsonObject>
 #include <QPointer>
 #include <QSignalSpy>
-#include <QThreadPool>
 #include <QtTest>
 
 class TestPresenterLists : public QObject
@@ -386,10 +385,7 @@ void TestPresenterLists::renameDuplicateFolders()
     QFETCH(QStringList, existing);
     QFETCH(QStringList, local);
     QFETCH(QStringList, expected);
-    IKSCloudDisk *service = m_env->startService();
-    service->setTqidToken(m_env->accountParam());
-    QVERIFY(QTest::qWaitFor([service] { return service->isServiceReady(); }, 10000));
-    QThreadPool::globalInstance()->waitForDone();
+    QVERIFY(m_env->logIn(m_env->startService()));
     KSCloudDiskViewPresenter *p = presenter();
     int code = 0;
     for (const QString &name : existing)
