@@ -47,6 +47,7 @@ TQCOREKIT_API int Drive_GetSpaceList(const char *request, char **out);
 TQCOREKIT_API int Drive_GetSpaceInfo(uint64_t spaceId, char **out);
 TQCOREKIT_API int64_t Drive_GetFileList(const char *request, char **out);
 TQCOREKIT_API int64_t Drive_SearchFile(const char *request, char **out);
+TQCOREKIT_API int Drive_GetTransferList(const char *request, char **out);
 
 TQCOREKIT_API int Drive_UploadFile(const char *request, Drive_ProgressCallback callback, void *context);
 TQCOREKIT_API int Drive_ResumeUploadFile(const char *request, Drive_ProgressCallback callback, void *context);

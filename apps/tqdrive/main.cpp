@@ -196,6 +196,28 @@ int printSpace(const Session &session)
     return 0;
 }
 
+// The unfinished transfers of the account and the share downloads, with who holds each: "other" when
+// a live process (an editor, say) owns it, "none" when anyone may resume or cancel it.
+int printTransfers()
+{
+    const QJsonObject answer = answered([](char **o) { return Drive_GetTransferList("{}", o); });
+    if (codeOf(answer) != 0)
+        return fail(QStringLiteral("cannot list the transfers"), codeOf(answer));
+    for (const QJsonValue &v : answer.value(QLatin1String("data")).toArray()) {
+        const QJsonObject t = v.toObject();
+        const QString kind = t.value(QLatin1String("share")).toBool() ? QStringLiteral("share")
+            : t.value(QLatin1String("kind")).toInt() == 1             ? QStringLiteral("upload")
+                                                                      : QStringLiteral("download");
+        const QString holder = t.value(QLatin1String("running_here")).toBool() ? QStringLiteral("here")
+            : t.value(QLatin1String("owner_alive")).toBool()                   ? QStringLiteral("other")
+                                                                               : QStringLiteral("none");
+        out() << QStringLiteral("%1  %2  %3  %4\n")
+                     .arg(kind.leftJustified(8), t.value(QLatin1String("state")).toString().leftJustified(7),
+                         holder.leftJustified(5), t.value(QLatin1String("custom_uid")).toString());
+    }
+    return 0;
+}
+
 // A whole round trip on a fresh account: the main job of a fresh checkout.
 int runDemo()
 {
@@ -289,7 +311,7 @@ int main(int argc, char **argv)
     parser.addPositionalArgument(QStringLiteral("command"),
         QStringLiteral("demo | account <email> | upload <path> [folder-id] | download <file-id> <save-dir> | "
                        "ls [folder-id] | share <file-id> [access-code] | fetch-share <share-id[:code]> <save-dir> | "
-                       "space"));
+                       "space | transfers"));
     parser.process(app);
     const QStringList args = parser.positionalArguments();
     if (args.isEmpty())
@@ -370,6 +392,8 @@ int main(int argc, char **argv)
         out() << answer.value(QLatin1String("data")).toObject().value(QLatin1String("id")).toString() << '\n';
     } else if (command == QLatin1String("space")) {
         return printSpace(session);
+    } else if (command == QLatin1String("transfers")) {
+        return printTransfers();
     } else {
         parser.showHelp(2);
     }

@@ -12,12 +12,13 @@
 
 #include <cstdio>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace TQDrive {
 
 namespace {
 
-constexpr int kSchemaVersion = 2;
+constexpr int kSchemaVersion = 3;
 
 // Each step brings the schema from version (index) to (index + 1).
 const char *const kMigrations[] = {
@@ -54,6 +55,11 @@ const char *const kMigrations[] = {
     CREATE TABLE completed_transfers(uid TEXT NOT NULL, kind INTEGER NOT NULL, account_id INTEGER NOT NULL,
         report TEXT NOT NULL, completed INTEGER NOT NULL, PRIMARY KEY(uid, kind));
     CREATE INDEX completed_transfers_age ON completed_transfers(completed);
+    )sql",
+    // Abandoned transfers are dropped by age; a row never touched since it was written is as old as that.
+    R"sql(
+    ALTER TABLE transfers ADD COLUMN last_active INTEGER NOT NULL DEFAULT 0;
+    UPDATE transfers SET last_active = created;
     )sql",
 };
 static_assert(sizeof(kMigrations) / sizeof(kMigrations[0]) == kSchemaVersion, "one migration per version");
@@ -142,11 +148,18 @@ QString caseKey(const QString &name)
     return name.toCaseFolded();
 }
 
+QString truncatedUtf8(QString text, int maxBytes)
+{
+    while (!text.isEmpty() && text.toUtf8().size() > maxBytes)
+        text.chop(text.size() >= 2 && text.at(text.size() - 1).isLowSurrogate() ? 2 : 1);
+    return text;
+}
+
 bool isValidCloudName(const QString &name)
 {
     if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
         return false;
-    if (name.toUtf8().size() > 255)
+    if (name.toUtf8().size() > kMaxNameBytes)
         return false;
     for (const QChar c : name) {
         if (c.unicode() < 0x20 || c.unicode() == 0x7f || c == QLatin1Char('/') || c == QLatin1Char('\\'))
@@ -504,10 +517,18 @@ int DriveStore::insertEntry(const Entry &e, const QString &tags)
 
 QString numberedName(const QString &name, bool isDir, int n)
 {
+    const QString number = QStringLiteral(" (%1)").arg(n);
+    const int room = kMaxNameBytes - number.toUtf8().size();
     const int dot = name.lastIndexOf(QLatin1Char('.'));
-    if (isDir || dot <= 0)
-        return QStringLiteral("%1 (%2)").arg(name).arg(n);
-    return QStringLiteral("%1 (%2)%3").arg(name.left(dot)).arg(n).arg(name.mid(dot));
+    if (!isDir && dot > 0) {
+        // The extension says what the file is, so the base gives way; an extension too long to leave
+        // any of the base is cut like the rest of a name without one.
+        const QString extension = name.mid(dot);
+        const QString base = truncatedUtf8(name.left(dot), room - extension.toUtf8().size());
+        if (!base.isEmpty())
+            return base + number + extension;
+    }
+    return truncatedUtf8(name, room) + number;
 }
 
 QString DriveStore::freeName(const QString &parentId, const QString &name, bool isDir)
@@ -856,27 +877,64 @@ bool DriveStore::share(const QString &id, Share *out)
     return true;
 }
 
+#define TRANSFER_COLUMNS                                                                                               \
+    "uid, kind, account_id, space_id, request, state, owner_pid, clash_mode, hidden, tags, target, last_active"
+
+namespace {
+
+void readTransfer(const SqliteStatement &q, TransferRecord *out)
+{
+    out->uid = q.text(0);
+    out->kind = TransferKind(q.int64(1));
+    out->accountId = q.int64(2);
+    out->spaceId = quint64(q.int64(3));
+    out->request = q.text(4);
+    out->state = q.text(5);
+    out->ownerPid = q.int64(6);
+    out->clashMode = int(q.int64(7));
+    out->hidden = q.int64(8) != 0;
+    out->tags = q.text(9);
+    out->target = q.text(10);
+    out->lastActive = q.int64(11);
+}
+
+bool readTransfers(SqliteStatement &q, QVector<TransferRecord> *out)
+{
+    while (q.next()) {
+        TransferRecord r;
+        readTransfer(q, &r);
+        out->append(r);
+    }
+    return !q.failed();
+}
+
+} // namespace
+
 bool DriveStore::transfer(const QString &uid, TransferKind kind, TransferRecord *out)
 {
     QMutexLocker lock(&m_mutex);
-    SqliteDb::Lease q
-        = m_db.cached("SELECT account_id, space_id, request, state, owner_pid, clash_mode, hidden, tags, target "
-                      "FROM transfers WHERE uid = ?1 AND kind = ?2");
+    SqliteDb::Lease q = m_db.cached("SELECT " TRANSFER_COLUMNS " FROM transfers WHERE uid = ?1 AND kind = ?2");
     q.bind(1, uid).bind(2, int(kind));
     if (!q.next())
         return false;
-    out->uid = uid;
-    out->kind = kind;
-    out->accountId = q.int64(0);
-    out->spaceId = quint64(q.int64(1));
-    out->request = q.text(2);
-    out->state = q.text(3);
-    out->ownerPid = q.int64(4);
-    out->clashMode = int(q.int64(5));
-    out->hidden = q.int64(6) != 0;
-    out->tags = q.text(7);
-    out->target = q.text(8);
+    readTransfer(q, out);
     return true;
+}
+
+bool DriveStore::transfers(qint64 accountId, QVector<TransferRecord> *out)
+{
+    QMutexLocker lock(&m_mutex);
+    SqliteStatement q(
+        m_db, "SELECT " TRANSFER_COLUMNS " FROM transfers WHERE account_id IN (?1, 0) ORDER BY kind, uid");
+    q.bind(1, accountId);
+    return readTransfers(q, out);
+}
+
+bool DriveStore::allTransfers(QVector<TransferRecord> *out)
+{
+    QMutexLocker lock(&m_mutex);
+    SqliteStatement q(m_db, "SELECT " TRANSFER_COLUMNS " FROM transfers ORDER BY kind, uid");
+    return readTransfers(q, out);
 }
 
 bool DriveStore::createTransfer(const TransferRecord &r, const QVector<TransferItem> &items)
@@ -886,8 +944,8 @@ bool DriveStore::createTransfer(const TransferRecord &r, const QVector<TransferI
         return false;
     SqliteStatement q(m_db,
         "INSERT INTO transfers(uid, kind, account_id, space_id, request, state, owner_pid, "
-        "clash_mode, hidden, tags, created, target) "
-        "VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12)");
+        "clash_mode, hidden, tags, created, target, last_active) "
+        "VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?11)");
     q.bind(1, r.uid).bind(2, int(r.kind)).bind(3, r.accountId).bind(4, qint64(r.spaceId)).bind(5, r.request);
     q.bind(6, r.state).bind(7, r.ownerPid).bind(8, r.clashMode).bind(9, r.hidden ? 1 : 0).bind(10, r.tags);
     q.bind(11, nowMs()).bind(12, r.target);
@@ -915,28 +973,49 @@ bool DriveStore::createTransfer(const TransferRecord &r, const QVector<TransferI
     return commit();
 }
 
-bool DriveStore::setTransferState(const QString &uid, TransferKind kind, const QString &state, qint64 ownerPid)
+bool DriveStore::setTransferState(const QString &uid, TransferKind kind, const QString &state)
 {
     QMutexLocker lock(&m_mutex);
-    SqliteDb::Lease q = m_db.cached("UPDATE transfers SET state = ?3, owner_pid = ?4 WHERE uid = ?1 AND kind = ?2");
-    q.bind(1, uid).bind(2, int(kind)).bind(3, state).bind(4, ownerPid);
+    SqliteDb::Lease q
+        = m_db.cached("UPDATE transfers SET state = ?3, owner_pid = ?4, last_active = ?5 WHERE uid = ?1 AND kind = ?2");
+    q.bind(1, uid).bind(2, int(kind)).bind(3, state).bind(4, qint64(::getpid())).bind(5, nowMs());
     return q.exec() && m_db.changes() == 1;
 }
 
-bool DriveStore::removeTransfer(const QString &uid, TransferKind kind)
+bool DriveStore::removeTransferRow(const QString &uid, TransferKind kind, const TransferRecord *unchanged)
 {
     QMutexLocker lock(&m_mutex);
     if (!begin())
         return false;
-    SqliteStatement items(m_db, "DELETE FROM transfer_items WHERE uid = ?1 AND kind = ?2");
-    items.bind(1, uid).bind(2, int(kind));
-    SqliteStatement t(m_db, "DELETE FROM transfers WHERE uid = ?1 AND kind = ?2");
-    t.bind(1, uid).bind(2, int(kind));
-    if (!items.exec() || !t.exec()) {
+    SqliteStatement t(m_db,
+        "DELETE FROM transfers WHERE uid = ?1 AND kind = ?2 "
+        "AND (?3 = 0 OR (state = ?4 AND owner_pid = ?5 AND last_active = ?6))");
+    t.bind(1, uid).bind(2, int(kind)).bind(3, unchanged ? 1 : 0);
+    t.bind(4, unchanged ? unchanged->state : QString()).bind(5, unchanged ? unchanged->ownerPid : 0);
+    t.bind(6, unchanged ? unchanged->lastActive : 0);
+    if (!t.exec()) {
         rollback();
         return false;
     }
-    return commit();
+    const bool removed = m_db.changes() > 0;
+    // The plan goes with its row only: a peer that took the transfer up meanwhile still needs it.
+    SqliteStatement items(m_db, "DELETE FROM transfer_items WHERE uid = ?1 AND kind = ?2");
+    items.bind(1, uid).bind(2, int(kind));
+    if ((removed || !unchanged) && !items.exec()) {
+        rollback();
+        return false;
+    }
+    return commit() && removed;
+}
+
+bool DriveStore::removeTransfer(const QString &uid, TransferKind kind)
+{
+    return removeTransferRow(uid, kind, nullptr);
+}
+
+bool DriveStore::removeUnchangedTransfer(const TransferRecord &record)
+{
+    return removeTransferRow(record.uid, record.kind, &record);
 }
 
 bool DriveStore::completeTransfer(const TransferCompletion &done)

@@ -89,7 +89,8 @@ struct TransferRecord {
     QString request;
     QString target; // upload: id of the receiving cloud folder; download: the save folder
     QString state; // "running", "paused" or "failed"
-    qint64 ownerPid = 0;
+    qint64 ownerPid = 0; // the process that last started, resumed, paused or failed it
+    qint64 lastActive = 0; // ms since the epoch of its creation or last state change
     int clashMode = 1;
     bool hidden = false;
     QString tags;
@@ -186,9 +187,16 @@ public:
 
     // Transfers and their item plans.
     bool transfer(const QString &uid, TransferKind kind, TransferRecord *out);
+    // The unfinished transfers of an account and every share download, by kind then uid.
+    bool transfers(qint64 accountId, QVector<TransferRecord> *out);
+    bool allTransfers(QVector<TransferRecord> *out);
     bool createTransfer(const TransferRecord &record, const QVector<TransferItem> &items);
-    bool setTransferState(const QString &uid, TransferKind kind, const QString &state, qint64 ownerPid);
+    // Every state change is made by the calling process, which becomes the row's owner.
+    bool setTransferState(const QString &uid, TransferKind kind, const QString &state);
     bool removeTransfer(const QString &uid, TransferKind kind);
+    // Removes the row and its plan unless a process changed its state since `record` was read;
+    // true when it was removed.
+    bool removeUnchangedTransfer(const TransferRecord &record);
     // Removes the row and its plan and keeps the completion instead, in one transaction.
     bool completeTransfer(const TransferCompletion &done);
     bool completion(const QString &uid, TransferKind kind, TransferCompletion *out);
@@ -218,16 +226,23 @@ private:
     int removeTree(const QString &fileId, quint64 spaceId, QStringList *doomed);
     int moveToRecycleBin(const Entry &e);
     int commitOne(const TransferRecord &transfer, UploadCommit &c, const Space &space, QStringList *doomed);
+    bool removeTransferRow(const QString &uid, TransferKind kind, const TransferRecord *unchanged);
 
     QString m_root;
     QMutex m_mutex;
     SqliteDb m_db;
 };
 
+// Longest name, in UTF-8 bytes, of a cloud entry; also the limit of the local file systems we write to.
+constexpr int kMaxNameBytes = 255;
+
 QString caseKey(const QString &name);
+// The text cut at a character boundary so that its UTF-8 form has at most maxBytes bytes.
+QString truncatedUtf8(QString text, int maxBytes);
 // A name a cloud entry may carry: no path separators, no control characters, not "." or "..".
 bool isValidCloudName(const QString &name);
-// "name (n).ext" for files, "name (n)" for folders: the name given to the n-th copy.
+// "name (n).ext" for files, "name (n)" for folders: the name given to the n-th copy, the name cut
+// short where needed so that it stays within kMaxNameBytes.
 QString numberedName(const QString &name, bool isDir, int n);
 qint64 nowMs();
 // Modification time from stat(2): QFileInfo goes through local time, which costs a time zone check per file.

@@ -32,6 +32,11 @@ constexpr int kMaxUidLength = 256;
 constexpr qint64 kMaxShareSeconds = qint64(100) * 366 * 24 * 3600;
 // A client that was away longer than this starts over rather than learn how its transfer ended.
 constexpr qint64 kCompletionKeepMs = qint64(30) * 24 * 3600 * 1000;
+// Unfinished transfers nobody took up for as long are given up: their staged data only fills the disk.
+constexpr qint64 kAbandonedAfterMs = qint64(30) * 24 * 3600 * 1000;
+// A staging folder without a row is what a crash between two steps leaves. A young one is spared: its
+// row may be on its way in another process.
+constexpr qint64 kOrphanStagingMs = qint64(24) * 3600 * 1000;
 
 // A uid names one transfer: once it completed, starting it again is resuming it, which tells the
 // completion again. A client that missed the final report (it quit that moment) and starts the
@@ -67,9 +72,7 @@ QString safeComponent(const QString &name)
     }
     if (out.isEmpty() || out == QLatin1String(".") || out == QLatin1String(".."))
         out = QStringLiteral("_");
-    while (out.toUtf8().size() > 255)
-        out.chop(out.size() >= 2 && out.at(out.size() - 1).isLowSurrogate() ? 2 : 1);
-    return out;
+    return truncatedUtf8(out, kMaxNameBytes);
 }
 
 bool isInside(const QString &folder, const QString &path)
@@ -275,8 +278,38 @@ int LocalDrive::init(const QJsonObject &request)
     const auto opened = m_store;
     lock.unlock();
     opened->pruneCompletions(nowMs() - kCompletionKeepMs);
+    dropAbandoned(opened);
     logLine(QStringLiteral("init, drive folder %1").arg(root));
     return Ok;
+}
+
+void LocalDrive::dropAbandoned(const std::shared_ptr<DriveStore> &s)
+{
+    QVector<TransferRecord> rows;
+    if (!s->allTransfers(&rows))
+        return;
+    const qint64 now = nowMs();
+    QSet<QString> staged;
+    for (const TransferRecord &r : qAsConst(rows)) {
+        if (r.lastActive < now - kAbandonedAfterMs && !isRunning(r)) {
+            // The plan names the download parts and goes with the row, so it is read first.
+            QVector<TransferItem> items;
+            if (s->transferItems(r.uid, r.kind, &items) && s->removeUnchangedTransfer(r)) {
+                TransferJob::removeLeftovers(s, r, items);
+                logLine(QStringLiteral("transfer %1 abandoned since %2, discarded")
+                            .arg(r.uid, QDateTime::fromMSecsSinceEpoch(r.lastActive).toString(Qt::ISODate)));
+                continue;
+            }
+        }
+        staged.insert(QFileInfo(s->stagingDir(r.uid, r.kind)).fileName());
+    }
+    const QFileInfoList folders
+        = QDir(s->root() + QStringLiteral("/staging")).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden);
+    for (const QFileInfo &folder : folders) {
+        const QString path = folder.absoluteFilePath();
+        if (!staged.contains(folder.fileName()) && modificationTimeMs(path) < now - kOrphanStagingMs)
+            QDir(path).removeRecursively();
+    }
 }
 
 void LocalDrive::stopJobs(bool onlyAccountJobs)
@@ -799,6 +832,30 @@ int LocalDrive::isBlocked(const QJsonObject &request, bool *blocked)
     return Ok;
 }
 
+int LocalDrive::transferList(const QJsonObject &request, QJsonValue *data)
+{
+    Account account;
+    Space space;
+    // Share downloads are listed too, and they belong to no space: the space is checked only when named.
+    int code = session(request, &account, &space, request.contains(QLatin1String("space_id")));
+    if (code != Ok)
+        return code;
+    QVector<TransferRecord> rows;
+    if (!store()->transfers(account.id, &rows))
+        return StorageFailed;
+    const qint64 self = ::getpid();
+    QJsonArray list;
+    for (const TransferRecord &r : qAsConst(rows)) {
+        list.append(QJsonObject{{QStringLiteral("custom_uid"), r.uid}, {QStringLiteral("kind"), int(r.kind)},
+            {QStringLiteral("state"), r.state}, {QStringLiteral("share"), r.accountId == 0},
+            // A job that failed or paused is still around until it has handed over its last report.
+            {QStringLiteral("running_here"), r.state == QLatin1String("running") && job(r.uid, r.kind)},
+            {QStringLiteral("owner_alive"), r.ownerPid != self && pidAlive(r.ownerPid)}});
+    }
+    *data = list;
+    return Ok;
+}
+
 int LocalDrive::transferUid(const QJsonObject &request, QString *uid) const
 {
     if (!readString(request, "custom_uid", uid) || uid->isEmpty() || uid->size() > kMaxUidLength)
@@ -1041,7 +1098,7 @@ int LocalDrive::launch(
     if (!m_initialized || m_closing) {
         // Drive_Uninit is under way: leave the transfer resumable rather than start it.
         lock.unlock();
-        s->setTransferState(record.uid, record.kind, QStringLiteral("paused"), 0);
+        s->setTransferState(record.uid, record.kind, QStringLiteral("paused"));
         return NotInitialized;
     }
     m_jobs.insert(jobKey(record.uid, record.kind), job);
@@ -1155,7 +1212,7 @@ int LocalDrive::resume(TransferKind kind, const QJsonObject &request, Drive_Prog
     QVector<TransferItem> items;
     if (!s->transferItems(uid, kind, &items) || items.isEmpty())
         return StorageFailed;
-    if (!s->setTransferState(uid, kind, QStringLiteral("running"), ::getpid()))
+    if (!s->setTransferState(uid, kind, QStringLiteral("running")))
         return StorageFailed;
     record.state = QStringLiteral("running");
     return launch(record, items, callback, context);
@@ -1219,7 +1276,8 @@ int LocalDrive::pause(TransferKind kind, const QJsonObject &request)
         return NoSuchTransfer;
     if (isRunning(record))
         return TransferBusy;
-    return s->setTransferState(uid, kind, QStringLiteral("paused"), 0) ? Ok : StorageFailed;
+    // The pausing process becomes the owner: a client starting up next to it leaves its transfers alone.
+    return s->setTransferState(uid, kind, QStringLiteral("paused")) ? Ok : StorageFailed;
 }
 
 int LocalDrive::cancel(TransferKind kind, const QJsonObject &request)

@@ -66,6 +66,7 @@ public:
     int resume(TransferKind kind, const QJsonObject &request, Drive_ProgressCallback callback, void *context);
     int pause(TransferKind kind, const QJsonObject &request);
     int cancel(TransferKind kind, const QJsonObject &request);
+    int transferList(const QJsonObject &request, QJsonValue *data);
 
     // For running jobs: Ok while the account's session is usable.
     int checkSession(qint64 accountId);
@@ -100,6 +101,8 @@ private:
     int resumeCompleted(const std::shared_ptr<DriveStore> &store, TransferKind kind, const QString &uid,
         const QJsonObject &request, Drive_ProgressCallback callback, void *context);
     std::shared_ptr<TransferJob> job(const QString &uid, TransferKind kind);
+    // Discards the transfers left untouched for long and the staging folders no transfer owns.
+    void dropAbandoned(const std::shared_ptr<DriveStore> &store);
     void stopJobs(bool onlyAccountJobs);
 
     mutable QMutex m_mutex;

@@ -210,6 +210,12 @@ int64_t Drive_SearchFile(const char *request, char **out)
         "Drive_SearchFile", request, out, [](const QJsonObject &o, QJsonValue *d) { return drive().search(o, d); });
 }
 
+int Drive_GetTransferList(const char *request, char **out)
+{
+    return answeredJsonCall("Drive_GetTransferList", request, out,
+        [](const QJsonObject &o, QJsonValue *d) { return drive().transferList(o, d); });
+}
+
 int Drive_UploadFile(const char *request, Drive_ProgressCallback callback, void *context)
 {
     return plainJsonCall(

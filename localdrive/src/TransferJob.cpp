@@ -162,7 +162,7 @@ void TransferJob::settleStop()
     if (stop == Stop::Cancel) {
         discard(m_store, m_record, m_items);
     } else {
-        m_store->setTransferState(m_record.uid, m_record.kind, QStringLiteral("paused"), 0);
+        m_store->setTransferState(m_record.uid, m_record.kind, QStringLiteral("paused"));
     }
 }
 
@@ -170,6 +170,12 @@ void TransferJob::discard(
     const std::shared_ptr<DriveStore> &store, const TransferRecord &record, const QVector<TransferItem> &items)
 {
     store->removeTransfer(record.uid, record.kind);
+    removeLeftovers(store, record, items);
+}
+
+void TransferJob::removeLeftovers(
+    const std::shared_ptr<DriveStore> &store, const TransferRecord &record, const QVector<TransferItem> &items)
+{
     QDir(store->stagingDir(record.uid, record.kind)).removeRecursively();
     if (record.kind == TransferKind::Download) {
         for (const TransferItem &item : items) {
@@ -182,7 +188,7 @@ void TransferJob::discard(
 void TransferJob::finishWithError(int code)
 {
     // Kept, so a retry resumes where the failure struck.
-    m_store->setTransferState(m_record.uid, m_record.kind, QStringLiteral("failed"), 0);
+    m_store->setTransferState(m_record.uid, m_record.kind, QStringLiteral("failed"));
     const TransferItem &top = m_items.first();
     m_drive->logLine(QStringLiteral("transfer %1 failed with code %2").arg(m_record.uid).arg(code));
     report(4, 4, code, &top, originOf(top), QString(), QString(), QString());
@@ -209,7 +215,17 @@ QString TransferJob::destinationOf(const TransferItem &item) const
 QString TransferJob::partPath(const QString &target, const QString &uid)
 {
     // Named after the transfer, so two downloads of one name into one folder never share a part.
-    return target + QLatin1Char('.') + ContentHasher::hashOf(uid.toUtf8()).left(12) + QStringLiteral(".tqpart");
+    const QString transfer = ContentHasher::hashOf(uid.toUtf8());
+    const QString suffix = QStringLiteral(".tqpart");
+    const int tagBytes = 1 + 12 + int(suffix.size());
+    const int slash = target.lastIndexOf(QLatin1Char('/'));
+    const QString name = target.mid(slash + 1);
+    if (name.toUtf8().size() + tagBytes <= kMaxNameBytes)
+        return target + QLatin1Char('.') + transfer.left(12) + suffix;
+    // The name loses its end to make room, so two long names that begin alike would meet in one
+    // part: the whole target goes into the tag too. Both are known again on resume.
+    const QString tag = ContentHasher::hashOf((transfer + target).toUtf8()).left(12);
+    return target.left(slash + 1) + truncatedUtf8(name, kMaxNameBytes - tagBytes) + QLatin1Char('.') + tag + suffix;
 }
 
 void TransferJob::report(int status, int currentStatus, int currentCode, const TransferItem *item,

@@ -38,6 +38,9 @@ public:
     // Forgets a transfer and removes its partial content; what was completed stays.
     static void discard(
         const std::shared_ptr<DriveStore> &store, const TransferRecord &record, const QVector<TransferItem> &items);
+    // Removes the partial content of a transfer whose row is gone: staging folder and download parts.
+    static void removeLeftovers(
+        const std::shared_ptr<DriveStore> &store, const TransferRecord &record, const QVector<TransferItem> &items);
     // Asks the job to stop at its next chunk; a job still queued is stopped at once.
     void requestStop(Stop stop);
     // Waits until the job has stopped and its state is on disk. Does not wait on the job's own thread.

@@ -11,6 +11,9 @@
 #include <QTest>
 #include <QThread>
 
+#include <sys/time.h>
+#include <unistd.h>
+
 namespace {
 
 QJsonObject uploadItem(const QString &parent, const QString &path, int mode = 1)
@@ -85,6 +88,30 @@ bool execSql(const QString &database, const QByteArray &sql)
     return ok;
 }
 
+void backdate(const QString &path, int days)
+{
+    const timeval old{time(nullptr) - days * 86400, 0};
+    const timeval times[2] = {old, old};
+    ::utimes(QFile::encodeName(path).constData(), times);
+}
+
+// The answer code, then "uid kind state" and the flags that are set, one line a transfer.
+QStringList transfersToActOn(const QByteArray &request = "{}")
+{
+    const QJsonObject answer = DriveSandbox::answer([&](char **o) { return Drive_GetTransferList(request, o); });
+    QStringList lines{QString::number(answer.value("code").toInt())};
+    for (const QJsonValue &v : answer.value("data").toArray()) {
+        const QJsonObject t = v.toObject();
+        lines << QStringLiteral("%1 %2 %3")
+                     .arg(t.value("custom_uid").toString())
+                     .arg(t.value("kind").toInt())
+                     .arg(t.value("state").toString());
+        for (const char *flag : {"share", "running_here", "owner_alive"})
+            lines.last() += t.value(flag).toBool() ? QLatin1Char(' ') + QLatin1String(flag) : QString();
+    }
+    return lines;
+}
+
 } // namespace
 
 class TestDriveTransfers : public QObject
@@ -105,6 +132,8 @@ private slots:
     void hostileCloudNames();
     void completedTransfersResume();
     void completionsAcrossRestarts();
+    void unfinishedTransfers();
+    void longNames();
 };
 
 void TestDriveTransfers::fileUploadReports()
@@ -678,6 +707,7 @@ void TestDriveTransfers::completionsAcrossRestarts()
     const QString database = drive.path("drive/drive.sqlite3");
     QVERIFY(execSql(database,
         "DROP TABLE completed_transfers;"
+        "ALTER TABLE transfers DROP COLUMN last_active;"
         "UPDATE meta SET value = '1' WHERE key = 'schema_version';"));
     TQDriveAdmin::setDriveRoot(drive.path("drive")); // drops the open connection, so the file is read again
     TQDriveAdmin::setThrottle(0);
@@ -699,6 +729,126 @@ void TestDriveTransfers::completionsAcrossRestarts()
     QCOMPARE(forgotten.reports().size(), 0);
     QVERIFY(restartDaysLater(2));
     QCOMPARE(Drive_ResumeUploadFile(v, &ReportLog::callback, &again), int(TQDrive::NothingToResumeUpload));
+}
+
+void TestDriveTransfers::unfinishedTransfers()
+{
+    ReportLog source, resumed;
+    DriveSandbox drive;
+    QVERIFY(drive.isReady());
+    writeFile(drive.path("f.bin"), 300000, 71);
+    const QJsonObject item = uploadItem("root", drive.path("f.bin"));
+    QCOMPARE(Drive_UploadFile(
+                 drive.request({{"custom_uid", "src"}, {"upload", QJsonArray{item}}}), &ReportLog::callback, &source),
+        0);
+    QVERIFY(source.waitFinal());
+    const QByteArray share
+        = drive.request({{"file_id", currentOf(source.final()).value("file_id").toString()}, {"expires_in", 0}});
+    const QJsonObject link = DriveSandbox::answer([&](char **o) { return Drive_ShareFile(share, o); });
+    const QString saveDir = drive.path("down");
+    QDir().mkpath(saveDir);
+    // Each leaves staged data behind: a staging folder, or a partial file beside its target.
+    auto leaveFailed = [&](const char *uid, const char *key, const QJsonObject &item) {
+        ReportLog log;
+        TQDriveAdmin::failTransferAfter(uid, 1000, 500002);
+        const QByteArray request = drive.request({{"custom_uid", uid}, {key, QJsonArray{item}}});
+        const int started = QByteArray(key) == "upload" ? Drive_UploadFile(request, &ReportLog::callback, &log)
+                                                        : Drive_DownloadFile(request, &ReportLog::callback, &log);
+        return started == 0 && log.waitFinal() && log.finalCode() == 500002;
+    };
+    for (const char *uid : {"a", "c", "d", "e", "f"})
+        QVERIFY(leaveFailed(uid, "upload", item));
+    const QString shareId = link.value("data").toObject().value("id").toString();
+    QVERIFY(leaveFailed("b", "download", {{"share_id", shareId}, {"save_dir", saveDir}}));
+    QCOMPARE(transfersToActOn(),
+        QStringList({"0", "a 1 failed", "c 1 failed", "d 1 failed", "e 1 failed", "f 1 failed", "b 2 failed share"}));
+    QCOMPARE(transfersToActOn(R"({"space_id":1})"), QStringList{"403001"});
+    QCOMPARE(transfersToActOn("[]"), QStringList{"400001"});
+    QCOMPARE(Drive_GetTransferList("{}", nullptr), 0);
+    TQDriveAdmin::failNextCalls("Drive_GetTransferList", 1, 0, 500004);
+    QCOMPARE(transfersToActOn(), QStringList{"500004"});
+    drive.uninit();
+
+    // A folder of the previous version, whose rows know only when they were created: all but "e" and
+    // "f" are a month old. "c" still runs in a live process, "d" ran in one that is gone, "f" is
+    // another account's.
+    const QString database = drive.path("drive/drive.sqlite3");
+    QVERIFY(execSql(database,
+        "UPDATE transfers SET state = 'running', owner_pid = " + QByteArray::number(qint64(::getppid()))
+            + " WHERE uid = 'c';"
+              "UPDATE transfers SET state = 'running', owner_pid = 2147483647 WHERE uid = 'd';"
+              "UPDATE transfers SET account_id = account_id + 1 WHERE uid = 'f';"
+              "UPDATE transfers SET created = created - 2678400000 WHERE uid NOT IN ('e', 'f');"
+              "ALTER TABLE transfers DROP COLUMN last_active;"
+              "UPDATE meta SET value = '2' WHERE key = 'schema_version';"));
+    // Staging folders of rows are kept however old; of the others only a young one stays.
+    const QString staging = drive.path("drive/staging/");
+    for (const QString &name : QDir(staging).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+        backdate(staging + name, 2);
+    const QString oldOrphan = staging + QString(64, '0'), youngOrphan = staging + QString(64, '1');
+    QVERIFY(QDir().mkpath(oldOrphan) && QDir().mkpath(youngOrphan));
+    backdate(oldOrphan, 2);
+
+    TQDriveAdmin::setDriveRoot(drive.path("drive")); // drops the open connection, so the file is read again
+    QVERIFY(drive.init() && drive.login());
+    // An old row whose owner is gone, taken up again, counts as active from then on.
+    QVERIFY(execSql(database,
+        "UPDATE transfers SET last_active = last_active - 2678400000, owner_pid = 2147483647 WHERE uid = 'e'"));
+    QCOMPARE(transfersToActOn(), QStringList({"0", "c 1 running owner_alive", "e 1 failed"}));
+    TQDriveAdmin::setThrottle(100000);
+    QCOMPARE(Drive_ResumeUploadFile(drive.shortRequest("e"), &ReportLog::callback, &resumed), 0);
+    QCOMPARE(transfersToActOn(), QStringList({"0", "c 1 running owner_alive", "e 1 running running_here"}));
+    QCOMPARE(Drive_PauseUploadFile(drive.shortRequest("e")), 0);
+    drive.uninit();
+    QVERIFY(drive.init() && drive.login());
+    QCOMPARE(transfersToActOn(), QStringList({"0", "c 1 running owner_alive", "e 1 paused"}));
+    QCOMPARE(QDir(staging).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size(), 4); // c, e, f and the young one
+    QVERIFY(QFileInfo::exists(youngOrphan) && !QFileInfo::exists(oldOrphan));
+    QVERIFY(QDir(saveDir).entryList(QDir::Files | QDir::Hidden).isEmpty());
+    QCOMPARE(Drive_ResumeUploadFile(drive.shortRequest("a"), nullptr, nullptr), int(TQDrive::NothingToResumeUpload));
+    QCOMPARE(
+        Drive_ResumeDownloadFile(R"({"custom_uid":"b"})", nullptr, nullptr), int(TQDrive::NothingToResumeDownload));
+    QCOMPARE(Drive_Logout(), 0);
+    QCOMPARE(transfersToActOn(), QStringList{"140012"});
+}
+
+void TestDriveTransfers::longNames()
+{
+    ReportLog up, again, down, resumed;
+    DriveSandbox drive;
+    QVERIFY(drive.isReady());
+    // As long as a name gets; cuts at byte 235 or 247 would fall inside a character.
+    const QString name = QStringLiteral("a\U0001F3AC") + QString(82, QChar(0x65E5)) + ".mov";
+    QCOMPARE(name.toUtf8().size(), 255);
+    writeFile(drive.path(name), 700000, 81);
+    auto upload = [&](const QString &uid, ReportLog *log) {
+        const QJsonArray item{uploadItem("root", drive.path(name))};
+        return Drive_UploadFile(drive.request({{"custom_uid", uid}, {"upload", item}}), &ReportLog::callback, log) == 0
+            && log->waitFinal();
+    };
+    // Numbered copies keep the extension and stay within the limit, in the drive and on disk.
+    const auto numbered = [&](const QString &path) {
+        const QString copy = path.section('/', -1);
+        return copy.toUtf8().size() <= 255 && copy.endsWith(" (1).mov") && name.startsWith(copy.chopped(8));
+    };
+    QVERIFY(upload("up", &up) && upload("again", &again));
+    QVERIFY(numbered(currentOf(again.final()).value("path").toString()));
+
+    // Beside the original, the copy is stopped inside the file and finds its partial file again on resume.
+    const QString fileId = currentOf(up.final()).value("file_id").toString();
+    TQDriveAdmin::failTransferAfter("d", 100000, 12345);
+    QCOMPARE(Drive_DownloadFile(
+                 drive.request({{"custom_uid", "d"}, {"download", QJsonArray{downloadItem(fileId, drive.root())}}}),
+                 &ReportLog::callback, &down),
+        0);
+    QVERIFY(down.waitFinal());
+    QCOMPARE(down.finalCode(), 12345);
+    QCOMPARE(Drive_ResumeDownloadFile(drive.shortRequest("d"), &ReportLog::callback, &resumed), 0);
+    QVERIFY(resumed.waitFinal());
+    QCOMPARE(resumed.reports().first().value("all").toObject().value("transferred_size").toInt(), 100000);
+    const QString copy = currentOf(resumed.final()).value("path").toString();
+    QVERIFY(numbered(copy));
+    QCOMPARE(fileHash(copy), fileHash(drive.path(name)));
 }
 
 QTEST_GUILESS_MAIN(TestDriveTransfers)

@@ -12,6 +12,7 @@ class TestDriveTwoClients : public QObject
 
 private slots:
     void sharedFolder();
+    void transfersOfALiveProcess();
 
 private:
     QProcess *startTool(const DriveSandbox &drive, const QStringList &args);
@@ -101,6 +102,24 @@ void TestDriveTwoClients::sharedFolder()
     QVERIFY(fetch->waitForFinished(60000));
     QCOMPARE(fetch->exitCode(), 0);
     QCOMPARE(fileHash(drive.path("fetched/mine.bin")), fileHash(drive.path("mine.bin")));
+}
+
+void TestDriveTwoClients::transfersOfALiveProcess()
+{
+    ReportLog held;
+    DriveSandbox drive;
+    QVERIFY(drive.isReady());
+    writeFile(drive.path("big.bin"), 2 << 20, 3);
+    TQDriveAdmin::setThrottle(1 << 20);
+    QCOMPARE(Drive_UploadFile(
+                 drive.request({{"custom_uid", "held"},
+                     {"upload", QJsonArray{QJsonObject{{"parent_file_id", "root"}, {"path", drive.path("big.bin")}}}}}),
+                 &ReportLog::callback, &held),
+        0);
+    QVERIFY(held.waitTransferred(100000));
+    QCOMPARE(Drive_PauseUploadFile(drive.shortRequest("held")), 0);
+    // Paused, it still belongs to this live process: the other one must leave it alone.
+    QCOMPARE(runTool(drive, {"transfers"}).simplified(), QStringLiteral("upload paused other held"));
 }
 
 QTEST_GUILESS_MAIN(TestDriveTwoClients)
