@@ -136,7 +136,8 @@ public:
     // Lists the task (or keeps it in the background) and hands it to the worker; its id.
     QString enqueue(KSCloudDiskTask *task, bool listed);
     QString addPresetUpload(KSCloudDiskTask *task, bool listed);
-    QString addPresetDownload(KSCloudDiskTask *task, bool listed);
+    // A project template is no preset: its begin event names no preset type.
+    QString addPresetDownload(KSCloudDiskTask *task, bool listed, bool presetType = true);
     QString addProjectDownload(KSCloudDiskTask *task, const QString &thumbnailPath);
     QString addShareDownload(KSCloudDiskTask *task);
     QString resolveMediaFolder(const QString &subPath) const;
@@ -267,6 +268,9 @@ void KSCloudDiskViewPresenter::setEmail(const QString &email)
             return;
         d->email = email;
         d->loadTaskList();
+        // Drive transfers that no task knows (a crash between the drive's start and the list's save,
+        // a task removed while the drive was away) would hold their staged data for ever.
+        queuedTask(new KSCloudDiskOrphanTransfersTask(this, d->serializer->accountFolder()));
         emit sigLoadAllTask();
         emit sigAccountChanged(email);
         return;
@@ -331,11 +335,11 @@ bool KSCloudDiskViewPresenterPrivate::moveToDone(KSCloudDiskTask *task)
     // Only from its list: a second report of the same completion must not list it twice.
     if (listOf(task).removeAll(task) == 0)
         return false;
-    emitCountChanged(kind);
-    save(kind);
     doneList.prepend(task);
-    emit q->sigDoneTaskCountChanged();
     save(DoneList);
+    save(kind);
+    emitCountChanged(kind);
+    emit q->sigDoneTaskCountChanged();
     return true;
 }
 
@@ -474,6 +478,11 @@ void KSCloudDiskViewPresenterPrivate::loadTaskList()
 {
     if (email.isEmpty())
         return;
+    // Tasks requested before the sign-in are in the lists already and queued: only what the files add
+    // is split and queued here, or those would run twice.
+    const int uploadsBefore = uploadList.size();
+    const int downloadsBefore = downloadList.size();
+    const int doneBefore = doneList.size();
     serializer->load(AllLists);
     QList<KSCloudDiskTask *> resumeBatch;
     QList<KSCloudDiskTask *> requeueBatch;
@@ -494,16 +503,16 @@ void KSCloudDiskViewPresenterPrivate::loadTaskList()
             break;
         }
     };
-    for (KSCloudDiskTask *task : qAsConst(uploadList)) {
+    for (KSCloudDiskTask *task : uploadList.mid(uploadsBefore)) {
         split(task);
         thumbnailExtractManager->addTask(task->taskId(), task->filePath());
     }
-    for (KSCloudDiskTask *task : qAsConst(downloadList)) {
+    for (KSCloudDiskTask *task : downloadList.mid(downloadsBefore)) {
         split(task);
         if (isValidUrl(task->thumbnailUrl()))
             urlDownloadManager->addTask(task->taskId(), task->thumbnailUrl());
     }
-    for (KSCloudDiskTask *task : qAsConst(doneList))
+    for (KSCloudDiskTask *task : doneList.mid(doneBefore))
         registerThumbnail(task);
     for (KSCloudDiskTask *task : qAsConst(resumeBatch)) {
         task->setRestarted(true);
@@ -521,10 +530,47 @@ void KSCloudDiskViewPresenterPrivate::loadTaskList()
 QList<KSCloudDiskTask *> *KSCloudDiskViewPresenter::uploadTaskList()
 {
     Q_D(KSCloudDiskViewPresenter);
-    d->uploadList.erase(std::remove_if(d->uploadList.begin(), d->uploadList.end(),
-                            [](const KSCloudDiskTask *task) { return task->status() == Finished; }),
-        d->uploadList.end());
+    // A task that finished on the worker while its completion is still on its way belongs in the
+    // done list: dropped here, it would never get there, and its completion would find nothing.
+    const QList<KSCloudDiskTask *> tasks = d->uploadList;
+    for (KSCloudDiskTask *task : tasks) {
+        if (task->status() != Finished)
+            continue;
+        if (task->listed() && !task->removed())
+            d->moveToDone(task);
+        else
+            d->uploadList.removeAll(task);
+    }
     return &d->uploadList;
+}
+
+QList<KSCloudDiskTask *> *KSCloudDiskViewPresenter::storedList(int kind)
+{
+    Q_D(KSCloudDiskViewPresenter);
+    switch (kind) {
+    case UploadList:
+        return &d->uploadList;
+    case DownloadList:
+        return &d->downloadList;
+    case DoneList:
+        return &d->doneList;
+    default:
+        return nullptr;
+    }
+}
+
+bool KSCloudDiskViewPresenter::persistTask(KSCloudDiskTask *task)
+{
+    Q_D(KSCloudDiskViewPresenter);
+    // Without an account nothing is kept on disk at all (the sign-in's clean-up takes care of what
+    // the drive keeps).
+    if (!task || task->isPersisted() || !task->listed() || d->email.isEmpty())
+        return true;
+    const int kind = d->kindOf(task);
+    // Out of its list (replaced by a newer transfer of the same file, removed): nothing to write.
+    if (!storedList(kind)->contains(task))
+        return true;
+    return d->serializer->save(kind, false) && task->isPersisted();
 }
 
 QList<KSCloudDiskTask *> *KSCloudDiskViewPresenter::downloadTaskList()
@@ -707,9 +753,11 @@ void KSCloudDiskViewPresenterPrivate::removeTask(KSCloudDiskTask *task, const QS
     emitCountChanged(kind);
     emit q->taskCancel({task->taskId()});
     task->abort();
+    task->removeWorkingFolders();
     if (task->isUpload() && status == Failed)
         removeTempFile(task);
     removedList.append(task);
+    serializer->forget({task->taskId()});
     save(kind);
 }
 
@@ -765,11 +813,13 @@ void KSCloudDiskViewPresenterPrivate::removeAll(QList<KSCloudDiskTask *> &list, 
         const int status = task->status();
         static_cast<IKSCDBaseTask *>(task)->setStatus(Cancelled);
         task->abort();
+        task->removeWorkingFolders();
         if (task->isUpload() && status == Failed)
             removeTempFile(task);
     }
     emit q->taskCancel(ids);
     removedList.append(tasks);
+    serializer->forget(ids);
     save(kind);
 }
 
@@ -800,8 +850,10 @@ void KSCloudDiskViewPresenter::slotRetryUploadTask(KSCloudDiskTask *task)
     if (!task || task->status() == Finished)
         return;
     d->retryInProgress = true;
-    queuedTask(task);
+    // Waiting before it is queued: the worker may take it at once, and would run a failed task's
+    // stage as if it were still failed.
     task->setStatus(Waiting, true);
+    queuedTask(task);
     doTaskStateChanged(task);
     emit retryUpload(task->taskId(), task->filePath(), task->folderPath(), task->fileType());
 }
@@ -811,8 +863,8 @@ void KSCloudDiskViewPresenter::slotRetryDownloadTask(KSCloudDiskTask *task)
     sendTransferCenterClick(QStringLiteral("download"), QStringLiteral("refresh"));
     if (!task || task->status() < Paused || task->status() == Finished)
         return;
-    queuedTask(task);
     task->setStatus(Waiting, true);
+    queuedTask(task);
     doTaskStateChanged(task);
 }
 
@@ -873,6 +925,7 @@ void KSCloudDiskViewPresenter::slotRemoveDoneTask(KSCloudDiskTask *task)
     d->doneList.removeAll(task);
     emit sigDoneTaskCountChanged();
     d->removedList.append(task);
+    d->serializer->forget({task->taskId()});
     d->save(DoneList);
 }
 
@@ -883,6 +936,10 @@ void KSCloudDiskViewPresenter::slotRemoveAllDoneTask()
     d->doneList.clear();
     emit sigDoneTaskCountChanged();
     d->removedList.append(tasks);
+    QStringList ids;
+    for (const KSCloudDiskTask *task : tasks)
+        ids.append(task->taskId());
+    d->serializer->forget(ids);
     d->save(DoneList);
 }
 
@@ -941,12 +998,12 @@ QString KSCloudDiskViewPresenterPrivate::addPresetUpload(KSCloudDiskTask *task, 
     return task->taskId();
 }
 
-QString KSCloudDiskViewPresenterPrivate::addPresetDownload(KSCloudDiskTask *task, bool listed)
+QString KSCloudDiskViewPresenterPrivate::addPresetDownload(KSCloudDiskTask *task, bool listed, bool presetType)
 {
     task->setAutoSync(KSCloudDiskItemManagerProxy::inAutoSync());
     enqueue(task, listed);
-    KSCloudDiskBeginDownloadEvent(
-        QString(), task->fileSize(), task->fileId(), locationOf(task), presetTypeOf(task->fileType()))
+    KSCloudDiskBeginDownloadEvent(QString(), task->fileSize(), task->fileId(), locationOf(task),
+        presetType ? presetTypeOf(task->fileType()) : QString())
         .sendEvent();
     return task->taskId();
 }
@@ -1081,7 +1138,7 @@ QString KSCloudDiskViewPresenter::downloadProjectTemplate(
         task->setThumbnailUrl(QUrl::fromLocalFile(thumbnailPath).toString());
         d->urlDownloadManager->addTask(task->taskId(), task->thumbnailUrl());
     }
-    return d->addPresetDownload(task, true);
+    return d->addPresetDownload(task, true, false);
 }
 
 QString KSCloudDiskViewPresenter::downloadShareProject(const QString &shareCode, const QString &filePath)

@@ -46,8 +46,8 @@ public:
     // Before the drive shuts down: final save, worker stopped, transfers paused in the library.
     void aboutToQuit();
 
-    // Lists. The presenter owns the tasks; the lists only point. The upload list first drops its
-    // finished tasks.
+    // Lists. The presenter owns the tasks; the lists only point. The upload list first hands its
+    // finished tasks on to the done list.
     QList<KSCloudDiskTask *> *uploadTaskList();
     QList<KSCloudDiskTask *> *downloadTaskList();
     QList<KSCloudDiskTask *> *doneTaskList();
@@ -63,6 +63,9 @@ public:
 
     // Hands a task to the worker's queue; the newest runs first.
     void queuedTask(KSCDBaseTask *task);
+    // Writes the task's list now unless the task is already on disk; false when it could not be
+    // written. The worker asks before the drive may start the task's transfer.
+    bool persistTask(KSCloudDiskTask *task);
     void removeTask(KSCloudDiskTask *task);
     void removeTask(const QList<KSCloudDiskTask *> &tasks);
     // Null means the current share download.
@@ -198,6 +201,9 @@ signals:
 
 private:
     friend class TestPresenterLists;
+    friend class KSCloudTaskSerializeHelper;
+    // The list of that kind as it is, for the serializer.
+    QList<KSCloudDiskTask *> *storedList(int kind);
     // Tasks taken out of the lists; they live on for late library reports.
     KSCloudDiskTask *findRemovedTask(const QString &taskId) const;
     // Completion handling; a task's finish step waits for it from the worker thread.

@@ -129,10 +129,26 @@ KSCloudDisk::KSCloudDisk()
     }
 }
 
+void KSCloudDisk::stopLaterRefresh()
+{
+    // Disconnected first (thread-safe): a timeout already on its way starts nothing.
+    m_laterRefresh->disconnect(this);
+    if (m_laterRefresh->thread() == QThread::currentThread()) {
+        m_laterRefresh->stop();
+        return;
+    }
+    // A timer can only be stopped on its own thread; deleted there, it stops with it. Left to this
+    // object's destruction on a foreign thread, it would stay armed and fire at freed memory.
+    QTimer *timer = m_laterRefresh;
+    timer->setParent(nullptr);
+    m_laterRefresh = nullptr;
+    QMetaObject::invokeMethod(timer, "deleteLater", Qt::QueuedConnection);
+}
+
 void KSCloudDisk::refreshDiskInfoLater(int delayMs)
 {
     QMetaObject::invokeMethod(this, [this, delayMs] {
-        if (!m_laterRefresh->isActive())
+        if (m_laterRefresh && !m_laterRefresh->isActive())
             m_laterRefresh->start(delayMs);
     });
 }
@@ -143,11 +159,24 @@ KSCloudDisk::~KSCloudDisk()
     if (mainThread)
         dispatchPileInsertion("NotifyBeginPileInsetionEvent");
     KSLOG_INFO("delete cloud disk");
-    m_taskFuture.waitForFinished();
+    // From here no request starts new pool work: a request racing the release would otherwise
+    // replace the future being waited for, and its worker would outlive this object.
+    QFuture<void> task;
+    {
+        QMutexLocker lock(&m_mutex);
+        m_releasing = true;
+        task = m_taskFuture;
+    }
+    task.waitForFinished();
     KSLOG_INFO("done wait future");
-    m_infoFuture.waitForFinished();
+    QFuture<void> info;
+    {
+        QMutexLocker lock(&m_mutex);
+        info = m_infoFuture;
+    }
+    info.waitForFinished();
     KSLOG_INFO("done wait info future");
-    m_laterRefresh->stop();
+    stopLaterRefresh();
     m_laterRefreshFuture.waitForFinished();
     m_presenter->aboutToQuit();
     KSLOG_INFO("done about to quit");
@@ -323,7 +352,7 @@ QByteArray KSCloudDisk::serviceRequest(const KSCloudAccountParam &param) const
 void KSCloudDisk::setTqidToken(const KSCloudAccountParam &param)
 {
     QMutexLocker lock(&m_mutex);
-    if (previousTaskRunning())
+    if (m_releasing || previousTaskRunning())
         return;
     if (param.token.isEmpty()) {
         lock.unlock();
@@ -376,9 +405,9 @@ void KSCloudDisk::loginWorker(const KSCloudAccountParam &param)
         }
     }
     if (!m_serviceUnavailable && m_serviceState == Opened) {
-        // The previous account's space must not survive into this one if the space list fails.
-        m_spaceId = 0;
-        m_diskInfo = KSCloudDiskInfo();
+        // The space id stays while the new one is asked for: a re-login of the same account must not
+        // pull it from under a running stage. initSpaceId replaces it, or clears it when the login or
+        // the space list fails, so another account's space never survives into this one.
         lock.unlock();
         KSLOG_INFO("start cds login");
         const QByteArray login
@@ -387,6 +416,8 @@ void KSCloudDisk::loginWorker(const KSCloudAccountParam &param)
         KSLOG_INFO("CDS_Login: %d", result);
         if (result == 0)
             initSpaceId();
+        else
+            clearSpace();
         lock.relock();
         if (result == 0) {
             setServiceStateLocked(Ready);
@@ -406,7 +437,7 @@ void KSCloudDisk::loginWorker(const KSCloudAccountParam &param)
 void KSCloudDisk::registerAccount(const KSCloudAccountParam &param)
 {
     QMutexLocker lock(&m_mutex);
-    if (previousTaskRunning())
+    if (m_releasing || previousTaskRunning())
         return;
     lock.unlock();
     updateToken(param.token, false);
@@ -518,9 +549,17 @@ void KSCloudDisk::tokenExpire()
     emit m_presenter->sigTokenExpire();
 }
 
+void KSCloudDisk::clearSpace()
+{
+    QMutexLocker lock(&m_mutex);
+    m_spaceId = 0;
+    m_diskInfo = KSCloudDiskInfo();
+}
+
 void KSCloudDisk::initSpaceId()
 {
     KSLOG_INFO("begin init space id");
+    bool found = false;
     const KSDriveAnswer answer = KSDriveAnswer::take([](char **out) { return Drive_GetSpaceList("", out); });
     KSLOG_INFO("CDS_GetSpaceList: %d", int(answer.result()));
     if (answer.hasAnswer()) {
@@ -535,10 +574,13 @@ void KSCloudDisk::initSpaceId()
                 if (m_stateSink)
                     m_stateSink->setDefaultSpaceId(m_spaceId);
                 readSpaceRecord(space);
+                found = true;
                 break;
             }
         }
     }
+    if (!found)
+        clearSpace();
     KSLOG_INFO("end init space id");
 }
 
@@ -586,6 +628,8 @@ void KSCloudDisk::refreshDiskInfo(const QString &token)
         return;
     updateToken(token, false);
     QMutexLocker lock(&m_mutex);
+    if (m_releasing)
+        return;
     m_refreshingDiskInfo = true;
     m_infoFuture = QtConcurrent::run(QThreadPool::globalInstance(), [this, spaceId]() {
         const KSDriveAnswer answer = KSDriveAnswer::take([&](char **out) { return Drive_GetSpaceInfo(spaceId, out); });
@@ -669,7 +713,7 @@ void KSCloudDisk::fixSpaceIdInJson(QString &json) const
 void KSCloudDisk::share(const KSCloudShareParam &param)
 {
     QMutexLocker lock(&m_mutex);
-    if (previousTaskRunning())
+    if (m_releasing || previousTaskRunning())
         return;
     lock.unlock();
     updateToken(param.token, false);

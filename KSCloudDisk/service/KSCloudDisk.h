@@ -103,6 +103,8 @@ private:
     void openServiceWorker(const KSCloudAccountParam &param);
     void shareWorker(const KSCloudShareParam &param);
     void initSpaceId();
+    void clearSpace();
+    void stopLaterRefresh();
     void initSensorsUserProInfo();
     void initSensors();
     // Reads a space record into the disk information and the host mirror; the lock is held.
@@ -128,6 +130,8 @@ private:
     IKSCloudDiskStateSink *m_stateSink = nullptr;
     bool m_serviceUnavailable = false;
     bool m_refreshingDiskInfo = false;
+    // Set under m_mutex when the release begins: no request starts pool work after it.
+    bool m_releasing = false;
     QFuture<void> m_infoFuture;
     QFuture<void> m_taskFuture;
     QTimer *m_laterRefresh = nullptr;

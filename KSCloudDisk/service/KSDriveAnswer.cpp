@@ -15,8 +15,18 @@ KSDriveAnswer KSDriveAnswer::take(const std::function<qint64(char **)> &call)
         Drive_FreeBuf(out);
     }
     if (answer.hasAnswer())
-        answer.m_object = QJsonDocument::fromJson(answer.m_text).object();
+        answer.m_object = QJsonDocument::fromJson(exactSpaceIds(answer.m_text)).object();
     return answer;
+}
+
+QByteArray KSDriveAnswer::exactSpaceIds(const QByteArray &json)
+{
+    // Space ids are unsigned 64-bit; the JSON reader keeps integers only up to 2^63 and rounds the
+    // rest through a double. As text they arrive exactly, and QVariant reads them back as such.
+    static const QRegularExpression spaceId(QStringLiteral("(\"space_id\"\\s*:\\s*)(\\d+)(?=\\s*[,}\\]])"));
+    if (!json.contains("\"space_id\""))
+        return json;
+    return QString::fromUtf8(json).replace(spaceId, QStringLiteral("\\1\"\\2\"")).toUtf8();
 }
 
 int KSDriveAnswer::code() const

@@ -25,6 +25,8 @@ public:
     // A request or answer text with the values of "token" keys masked.
     static QByteArray masked(const QByteArray &json);
     static QByteArray compact(const QJsonObject &object);
+    // The answer text with every bare "space_id" number turned into a string of the same digits.
+    static QByteArray exactSpaceIds(const QByteArray &json);
 
 private:
     qint64 m_result = 0;

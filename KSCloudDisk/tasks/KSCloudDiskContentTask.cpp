@@ -110,8 +110,19 @@ QString KSCloudDiskContentTask::trackingPresetName() const
 
 QString KSCloudDiskContentTask::defaultDownloadFolder() const
 {
-    return ensured(appFolder() + QStringLiteral("/CloudDisk/") + QString::fromLatin1(m_kind.downloadName)
-        + QStringLiteral("/Download/") + taskId());
+    return ensured(downloadRoot());
+}
+
+QString KSCloudDiskContentTask::downloadRoot() const
+{
+    return appFolder() + QStringLiteral("/CloudDisk/") + QString::fromLatin1(m_kind.downloadName)
+        + QStringLiteral("/Download/") + taskId();
+}
+
+QStringList KSCloudDiskContentTask::workingFolders() const
+{
+    // Only a download works in its own folder; an upload sends the user's item where it is.
+    return isDownload() ? QStringList{downloadRoot()} : QStringList();
 }
 
 qint64 KSCloudDiskContentTask::trackedSize() const
@@ -214,11 +225,14 @@ bool KSCloudDiskProjectTask::unpackInto(const QString &uploadRoot)
     setTempPath(uploadRoot + QLatin1Char('/') + name);
     if (!QFileInfo::exists(filePath())) {
         reportUploadFailure(QStringLiteral("file not exist"));
+        setFailure(LocalFileMissing, tr("The file does not exist: %1").arg(filePath()));
         return false;
     }
     if (!KSVblLibzip::ExtractDir(filePath(), tempPath())) {
         // A damaged container must not turn into an empty upload.
-        KSLOG_WARN("unpack project failed: %s, %s", qPrintable(filePath()), qPrintable(KSVblLibzip::lastError()));
+        const QString why = KSVblLibzip::lastError();
+        KSLOG_WARN("unpack project failed: %s, %s", qPrintable(filePath()), qPrintable(why));
+        setFailure(ProjectContainerRefused, tr("The project file cannot be unpacked: %1").arg(why));
         return false;
     }
     return true;
@@ -226,7 +240,19 @@ bool KSCloudDiskProjectTask::unpackInto(const QString &uploadRoot)
 
 bool KSCloudDiskProjectTask::prepareUploadPath()
 {
-    return unpackInto(appFolder() + QStringLiteral("/CloudDisk/Project/Upload/") + taskId());
+    return unpackInto(uploadRoot());
+}
+
+QString KSCloudDiskProjectTask::uploadRoot() const
+{
+    return appFolder() + QStringLiteral("/CloudDisk/Project/Upload/") + taskId();
+}
+
+QStringList KSCloudDiskProjectTask::workingFolders() const
+{
+    // The unpacked copy of an upload is kept while the task may still be retried; it goes with the
+    // finished or removed task.
+    return isUpload() ? QStringList{uploadRoot()} : KSCloudDiskContentTask::workingFolders();
 }
 
 void KSCloudDiskProjectTask::setNewName(const QString &name)
@@ -327,8 +353,21 @@ QString KSCloudDiskProjectArchiveTask::cloudFolder() const
 
 QString KSCloudDiskProjectArchiveTask::localDownloadFolder() const
 {
-    // Beside the destination, so packing the archive back is a move on the same disk.
-    return ensured(QStringLiteral("%1/%2").arg(QFileInfo(filePath()).path(), taskId()));
+    // Beside the destination, so packing the archive back is a move on the same disk; hidden, as it
+    // is ours and not the user's.
+    return ensured(QStringLiteral("%1/.%2").arg(QFileInfo(filePath()).path(), taskId()));
+}
+
+QString KSCloudDiskProjectArchiveTask::uploadRoot() const
+{
+    return appFolder() + QStringLiteral("/CloudDisk/ProjectArchive/Upload/") + taskId();
+}
+
+QStringList KSCloudDiskProjectArchiveTask::workingFolders() const
+{
+    if (isUpload())
+        return {uploadRoot()};
+    return {QStringLiteral("%1/.%2").arg(QFileInfo(filePath()).path(), taskId())};
 }
 
 QString KSCloudDiskProjectArchiveTask::innerSuffix() const
@@ -343,17 +382,20 @@ QString KSCloudDiskProjectArchiveTask::innerFolderName() const
 
 bool KSCloudDiskProjectArchiveTask::prepareUploadPath()
 {
-    if (!unpackInto(appFolder() + QStringLiteral("/CloudDisk/ProjectArchive/Upload/") + taskId()))
+    if (!unpackInto(uploadRoot()))
         return false;
     const QStringList inner
         = QDir(tempPath()).entryList({QStringLiteral("*.") + innerSuffix()}, QDir::Files, QDir::Name);
     if (inner.isEmpty()) {
         KSLOG_WARN("project archive holds no project: %s", qPrintable(filePath()));
+        setFailure(ProjectContainerRefused, tr("The project archive holds no project."));
         return false;
     }
     const QString container = tempPath() + QLatin1Char('/') + inner.first();
     if (!KSVblLibzip::ExtractDir(container, tempPath() + QLatin1Char('/') + innerFolderName())) {
-        KSLOG_WARN("unpack project failed: %s, %s", qPrintable(container), qPrintable(KSVblLibzip::lastError()));
+        const QString why = KSVblLibzip::lastError();
+        KSLOG_WARN("unpack project failed: %s, %s", qPrintable(container), qPrintable(why));
+        setFailure(ProjectContainerRefused, tr("The project file cannot be unpacked: %1").arg(why));
         return false;
     }
     return QFile::remove(container);
@@ -531,8 +573,13 @@ QString KSCloudDiskCustomPresetTask::cloudFolder() const
 
 QString KSCloudDiskCustomPresetTask::localDownloadFolder() const
 {
-    return ensured(appFolder() + QStringLiteral("/CloudDisk/") + QString::fromLatin1(presetKind(m_itemType).folder)
-        + QStringLiteral("/Download/") + taskId());
+    return ensured(downloadRoot());
+}
+
+QString KSCloudDiskCustomPresetTask::downloadRoot() const
+{
+    return appFolder() + QStringLiteral("/CloudDisk/") + QString::fromLatin1(presetKind(m_itemType).folder)
+        + QStringLiteral("/Download/") + taskId();
 }
 
 // Cloud media.

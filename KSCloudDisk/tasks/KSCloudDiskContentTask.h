@@ -14,6 +14,7 @@ public:
     void reportDownloadFailure() override;
     QString trackingTypeName() const override;
     QString trackingPresetName() const override;
+    QStringList workingFolders() const override;
 
     // The item's name in its cloud folder: the last path component, or the base name of a media file.
     QString itemName() const;
@@ -28,6 +29,8 @@ public:
 protected:
     KSCloudDiskContentTask(QObject *parent, const QString &name, int operation, int overwrite, const Kind &kind);
     QString defaultDownloadFolder() const;
+    // Where defaultDownloadFolder() is, without making it.
+    virtual QString downloadRoot() const;
     // The fields every download form sets: destination, cloud file and announced size.
     void setDownloadSource(const QString &path, const QString &fileId, qint64 fileSize);
     // Sizes the failure analytics report: the folder's total for presets, the file's size otherwise.
@@ -55,8 +58,11 @@ public:
     void setNewName(const QString &name) override;
     void afterUpload() override;
     void afterDownload() override;
+    QStringList workingFolders() const override;
 
 protected:
+    // The per-task folder the project is unpacked into for an upload.
+    virtual QString uploadRoot() const;
     KSCloudDiskProjectTask(QObject *parent, const QString &name, int operation, int overwrite, const Kind &kind);
     // Unpacks the project file into a working folder named after it.
     bool unpackInto(const QString &uploadRoot);
@@ -81,6 +87,10 @@ public:
     void afterUpload() override;
     void afterDownload() override;
     void clean() override;
+    QStringList workingFolders() const override;
+
+protected:
+    QString uploadRoot() const override;
 
 private:
     // "vqp" for "vqpbundle": the suffix of the project inside the archive.
@@ -155,6 +165,9 @@ public:
     int itemType() const { return m_itemType; }
     QString cloudFolder() const override;
     QString localDownloadFolder() const override;
+
+protected:
+    QString downloadRoot() const override;
 
 private:
     int m_itemType;

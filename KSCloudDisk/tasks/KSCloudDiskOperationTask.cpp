@@ -2,7 +2,9 @@
 
 #include "IKSAppInfo.h"
 #include "KSBaseLog.h"
+#include "KSCloudDiskTask.h"
 #include "KSCloudDiskViewPresenter.h"
+#include "KSCloudTaskSerializeHelper.h"
 #include "KSDriveAnswer.h"
 #include "TQCoreKit.h"
 
@@ -206,4 +208,51 @@ void KSCloudDiskRenameFileTask::launch()
     }
     // Runs once; nothing keeps a finished operation.
     deleteLater();
+}
+
+KSCloudDiskOrphanTransfersTask::KSCloudDiskOrphanTransfersTask(QObject *parent, const QString &accountFolder)
+    : KSCDBaseTask(parent)
+    , m_accountFolder(accountFolder)
+{ }
+
+void KSCloudDiskOrphanTransfersTask::launch()
+{
+    cancelOrphans(m_accountFolder);
+    deleteLater();
+}
+
+QStringList KSCloudDiskOrphanTransfersTask::cancelOrphans(const QString &accountFolder)
+{
+    QStringList cancelled;
+    const KSDriveAnswer answer = KSDriveAnswer::take([](char **out) { return Drive_GetTransferList("{}", out); });
+    KSLOG_INFO("CDS_GetTransferList: %d", int(answer.result()));
+    if (!answer.hasAnswer() || answer.code() != 0) {
+        if (answer.hasAnswer())
+            KSLOG_INFO("CDS_GetTransferList: %s", answer.logText().constData());
+        return cancelled;
+    }
+    QSet<QString> stored;
+    bool storedRead = false;
+    for (const QJsonValue &value : answer.data().toArray()) {
+        const QJsonObject transfer = value.toObject();
+        const QString uid = transfer.value(QLatin1String("custom_uid")).toString();
+        if (uid.isEmpty() || transfer.value(QLatin1String("running_here")).toBool()
+            || transfer.value(QLatin1String("owner_alive")).toBool() || KSCloudDiskTask::isLiveTaskId(uid))
+            continue;
+        // Read once, and only when there is a candidate: another program's tasks are in the files.
+        if (!storedRead) {
+            stored = KSCloudTaskSerializeHelper::storedTaskIds(accountFolder);
+            storedRead = true;
+        }
+        if (stored.contains(uid))
+            continue;
+        const QByteArray request = KSDriveAnswer::compact({{QStringLiteral("custom_uid"), uid}});
+        const bool upload = transfer.value(QLatin1String("kind")).toInt() == 1;
+        const int result
+            = upload ? Drive_CancelUploadFile(request.constData()) : Drive_CancelDownloadFile(request.constData());
+        KSLOG_INFO("cancel transfer without task: %s, %s: %d", upload ? "upload" : "download", qPrintable(uid), result);
+        if (result == 0)
+            cancelled.append(uid);
+    }
+    return cancelled;
 }

@@ -97,4 +97,20 @@ private:
     QString m_newName;
 };
 
+// At sign-in: cancels the drive's unfinished transfers that belong to no task of this program and
+// to no record of the account's lists, unless another live program runs or owns them.
+class KSCLOUDDISK_API KSCloudDiskOrphanTransfersTask : public KSCDBaseTask
+{
+    Q_OBJECT
+public:
+    KSCloudDiskOrphanTransfersTask(QObject *parent, const QString &accountFolder);
+    void launch() override;
+    void clean() override { }
+    // The custom uids it cancelled.
+    static QStringList cancelOrphans(const QString &accountFolder);
+
+private:
+    QString m_accountFolder;
+};
+
 #endif

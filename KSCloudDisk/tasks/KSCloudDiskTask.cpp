@@ -33,6 +33,9 @@ namespace {
 // being delivered to freed memory.
 QMutex s_liveMutex;
 QSet<const KSCloudDiskTask *> s_liveTasks;
+// The ids of those tasks: the sign-in clean-up asks, from the worker thread, whether a transfer of
+// the drive still belongs to a task.
+QMultiHash<QString, const KSCloudDiskTask *> s_liveIds;
 
 constexpr qint64 kMiB = 1048576;
 constexpr int kNoSuchTransfer = 29;
@@ -85,12 +88,48 @@ KSCloudDiskTask::KSCloudDiskTask(QObject *parent, const QString &name, int opera
 {
     QMutexLocker lock(&s_liveMutex);
     s_liveTasks.insert(this);
+    s_liveIds.insert(m_taskId, this);
 }
 
 KSCloudDiskTask::~KSCloudDiskTask()
 {
     QMutexLocker lock(&s_liveMutex);
     s_liveTasks.remove(this);
+    s_liveIds.remove(m_taskId, this);
+}
+
+void KSCloudDiskTask::setTaskId(const QString &taskId)
+{
+    QMutexLocker lock(&s_liveMutex);
+    s_liveIds.remove(m_taskId, this);
+    m_taskId = taskId;
+    s_liveIds.insert(m_taskId, this);
+}
+
+bool KSCloudDiskTask::isLiveTaskId(const QString &taskId)
+{
+    QMutexLocker lock(&s_liveMutex);
+    return s_liveIds.contains(taskId);
+}
+
+QString KSCloudDiskTask::failedReason() const
+{
+    QMutexLocker lock(&m_reasonMutex);
+    return m_failedReason;
+}
+
+void KSCloudDiskTask::setFailedReason(const QString &reason)
+{
+    QMutexLocker lock(&m_reasonMutex);
+    m_failedReason = reason;
+}
+
+void KSCloudDiskTask::setFailure(int code, const QString &reason)
+{
+    if (m_failedCode.load() == 0)
+        m_failedCode.store(code);
+    if (failedReason().isEmpty())
+        setFailedReason(reason);
 }
 
 void KSCloudDiskTask::setStatus(int status, bool keepFinished)
@@ -99,7 +138,9 @@ void KSCloudDiskTask::setStatus(int status, bool keepFinished)
         KSLOG_WARN("error status will be set, %s", qPrintable(m_taskId));
     if (keepFinished && m_status == Finished)
         return;
-    m_status = status;
+    m_status.store(status);
+    if (status == Waiting || status == Running)
+        setFailedReason(QString());
 }
 
 bool KSCloudDiskTask::isMediaTask() const
@@ -186,8 +227,32 @@ bool KSCloudDiskTask::hasRecentProjectRecord() const
 {
     // The editor records the cloud copy of a recent project: a file id for this path means the
     // cloud already holds this project, which the upload then replaces.
-    const KSProjectRecentInfo *info = IKSProjectRecentManager::getInstance()->find(filePath());
-    return info && !info->fileId().isEmpty();
+    // The entry belongs to the GUI thread, which may change or delete it at any time: it is read
+    // there.
+    bool found = false;
+    const QString path = filePath();
+    auto look = [&found, path] {
+        const KSProjectRecentInfo *info = IKSProjectRecentManager::getInstance()->find(path);
+        found = info && !info->fileId().isEmpty();
+    };
+    if (!coordinator() || coordinator()->thread() == QThread::currentThread())
+        look();
+    else
+        const_cast<KSCloudDiskTask *>(this)->callOnCoordinatorThread(look);
+    return found;
+}
+
+QStringList KSCloudDiskTask::workingFolders() const
+{
+    return QStringList();
+}
+
+void KSCloudDiskTask::removeWorkingFolders() const
+{
+    for (const QString &folder : workingFolders()) {
+        if (!folder.isEmpty() && QFileInfo(folder).isDir() && !QDir(folder).removeRecursively())
+            KSLOG_WARN("working folder could not be removed: %s", qPrintable(folder));
+    }
 }
 
 QStringList KSCloudDiskTask::uploadedFolderIds() const
@@ -234,31 +299,56 @@ void KSCloudDiskTask::finish()
 {
     static_cast<IKSCDBaseTask *>(this)->setStatus(Finished);
     m_timeStamp = QDateTime::currentMSecsSinceEpoch();
+    removeWorkingFolders();
     invokeOnSelf("doTaskStateChanged");
     invokeOnSelf("taskFinish");
     KSCloudDiskViewPresenter *c = coordinator();
     if (!c || isStopping())
         return;
-    if (c->thread() == QThread::currentThread()) {
-        QMetaObject::invokeMethod(c, "taskProgressFinished", Qt::DirectConnection, Q_ARG(QString, m_taskId));
-        return;
-    }
-    // Blocks until the coordinator has handled the completion, like a blocking queued call, but
-    // gives up when the worker is being stopped: the GUI thread may itself be waiting for the worker
-    // then, and a plain blocking call would never return.
-    auto done = std::make_shared<QSemaphore>();
     const QString taskId = m_taskId;
+    callOnCoordinatorThread([c, taskId] {
+        QMetaObject::invokeMethod(c, "taskProgressFinished", Qt::DirectConnection, Q_ARG(QString, taskId));
+    });
+}
+
+bool KSCloudDiskTask::callOnCoordinatorThread(const std::function<void()> &fn)
+{
+    KSCloudDiskViewPresenter *c = coordinator();
+    if (!c)
+        return false;
+    if (c->thread() == QThread::currentThread()) {
+        fn();
+        return true;
+    }
+    // Like a blocking queued call, but gives up when the worker is being stopped: the GUI thread may
+    // itself be waiting for the worker then, and a plain blocking call would never return. fn may
+    // refer to the caller's frame, so once given up it must never run: the guard decides that under
+    // one lock.
+    struct Guard {
+        QMutex mutex;
+        bool cancelled = false;
+        QSemaphore done;
+    };
+    auto guard = std::make_shared<Guard>();
     QMetaObject::invokeMethod(
         c,
-        [c, taskId, done]() {
-            QMetaObject::invokeMethod(c, "taskProgressFinished", Qt::DirectConnection, Q_ARG(QString, taskId));
-            done->release();
+        [fn, guard]() {
+            QMutexLocker lock(&guard->mutex);
+            if (!guard->cancelled)
+                fn();
+            guard->done.release();
         },
         Qt::QueuedConnection);
-    while (!done->tryAcquire(1, 20)) {
-        if (isStopping())
-            return;
+    while (!guard->done.tryAcquire(1, 20)) {
+        if (isStopping() || c->isDestroying()) {
+            QMutexLocker lock(&guard->mutex);
+            if (guard->done.tryAcquire(1, 0))
+                return true;
+            guard->cancelled = true;
+            return false;
+        }
     }
+    return true;
 }
 
 void KSCloudDiskTask::refreshDiskInfoAfterUpload()
@@ -270,6 +360,8 @@ void KSCloudDiskTask::refreshDiskInfoAfterUpload()
 void KSCloudDiskTask::fail()
 {
     static_cast<IKSCDBaseTask *>(this)->setStatus(Failed);
+    if (failedReason().isEmpty())
+        setFailedReason(tr("The transfer failed (code %1).").arg(m_failedCode.load()));
     clean();
     invokeOnSelf("doTaskStateChanged");
     if (KSCloudDiskViewPresenter *c = coordinator())
@@ -292,7 +384,7 @@ void KSCloudDiskTask::sendAutoSyncFailure(const QString &reason)
         .add(QStringLiteral("sync_status"), 0)
         .add(QStringLiteral("sync_file_type"), syncType)
         .add(QStringLiteral("fail_reason"), reason)
-        .add(QStringLiteral("error_code"), m_failedCode);
+        .add(QStringLiteral("error_code"), m_failedCode.load());
 }
 
 void KSCloudDiskTask::sendUploadFailedTracking(const QVariant &reason)
@@ -323,6 +415,9 @@ void KSCloudDiskTask::dealWithUpload()
         return;
     }
     if (m_status == Waiting) {
+        // A new first stage: what an earlier run failed with no longer holds.
+        m_failedCode = 0;
+        setFailedReason(QString());
         if (beforeUpload())
             return;
     } else if (m_status == RootFolderSyncFailed) {
@@ -332,7 +427,7 @@ void KSCloudDiskTask::dealWithUpload()
     }
     if (!m_autoSync && m_listed && coordinator()) {
         if (KSCloudDiskViewPresenter *presenter = getCloudDisk()->getPresenter())
-            presenter->showMessage(m_operation, m_failedCode);
+            presenter->showMessage(m_operation, m_failedCode.load());
     }
     fail();
 }
@@ -343,27 +438,37 @@ bool KSCloudDiskTask::beforeUpload()
     if (fileType() == ProjectFile || fileType() == ProjectArchiveFile) {
         if (!prepareUploadPath()) {
             KSLOG_WARN("extract project failed. file_path=%s", qPrintable(filePath()));
+            setFailure(ProjectContainerRefused, tr("The project file cannot be unpacked."));
             return false;
         }
         path = m_tempPath;
     }
     if (!QFileInfo::exists(path)) {
         reportUploadFailure(QStringLiteral("file not exist"));
+        setFailure(LocalFileMissing, tr("The file does not exist: %1").arg(path));
         return false;
     }
     if (!checkDiskInfo()) {
         KSLOG_WARN("[cloud disk]upload failed, cloud disk not support.");
         return false;
     }
+    // A stage that ends without an answer to wait for has failed: left waiting, the task would hold
+    // its caller and every later resume for ever.
     QString root;
-    if (!getRootFileID(root))
-        return true;
+    if (!getRootFileID(root)) {
+        setFailure(CloudFolderUnavailable, tr("The cloud root folder could not be read."));
+        return false;
+    }
     QString folderId;
-    if (!createDir(root, cloudFolder(), folderId, false, QMap<QString, QVariant>()))
-        return true;
+    if (!createDir(root, cloudFolder(), folderId, false, QMap<QString, QVariant>())) {
+        setFailure(CloudFolderUnavailable,
+            tr("The cloud folder \"%1\" could not be created (code %2).").arg(cloudFolder()).arg(m_failedCode.load()));
+        return false;
+    }
     if (!isMediaTask()) {
         setFileId(folderId);
-        KSLOG_INFO("[cloud disk] create root dir success, task_status=%d, file_id=%s", m_status, qPrintable(folderId));
+        KSLOG_INFO(
+            "[cloud disk] create root dir success, task_status=%d, file_id=%s", m_status.load(), qPrintable(folderId));
         static_cast<IKSCDBaseTask *>(this)->setStatus(FolderCreated);
         const QString taskId = m_taskId;
         QMetaObject::invokeMethod(this, [this, taskId, folderId]() {
@@ -402,6 +507,7 @@ bool KSCloudDiskTask::checkDiskInfo()
         if (!KSDir::IsPathWriteable(folder)) {
             KSLOG_INFO("path has no write permissions: path = %s", qPrintable(folder));
             m_failedCode = DownloadFolderNotWritable;
+            setFailedReason(tr("The download folder is not writable: %1").arg(folder));
             return false;
         }
     }
@@ -409,6 +515,7 @@ bool KSCloudDiskTask::checkDiskInfo()
     const int refreshed = service->syncRefreshDiskInfo(0);
     if (refreshed != 0) {
         m_failedCode = refreshed;
+        setFailedReason(tr("The cloud space could not be read (code %1).").arg(refreshed));
         return false;
     }
     const KSCloudDiskInfo info = service->getDiskInfo();
@@ -417,6 +524,7 @@ bool KSCloudDiskTask::checkDiskInfo()
         if (isDownload())
             return true;
         m_failedCode = MembershipExpired;
+        setFailedReason(tr("The cloud membership has expired."));
         sendUploadFailedTracking(QStringLiteral("membership expired"));
         return false;
     }
@@ -442,6 +550,7 @@ bool KSCloudDiskTask::checkDiskInfo()
     if (freeSize < size && info.totalSize >= 1) {
         KSLOG_WARN("upload failed, space is insufficient. fileSize = %lld, freeSize = %lld", size, freeSize);
         m_failedCode = CloudSpaceInsufficient;
+        setFailedReason(tr("There is not enough cloud space."));
         sendUploadFailedTracking(QStringLiteral("space is insufficient"));
         return false;
     }
@@ -538,15 +647,30 @@ bool KSCloudDiskTask::upload(
 
 bool KSCloudDiskTask::startTransfer(bool isUpload, const QByteArray &full)
 {
-    // Paused between being taken by the worker and this start: the stage ends without a request.
-    if (m_status == Paused)
+    // Paused or removed between being taken by the worker and this start: the stage ends without a
+    // request.
+    if (m_status == Paused || m_status == Cancelled || removed())
         return true;
+    const int persisted = ensurePersisted();
+    if (persisted < 0)
+        return true; // the editor is closing: the next session starts it
+    if (persisted == 0) {
+        KSLOG_WARN("task list not saved, transfer not started: %s", qPrintable(m_taskId));
+        m_failedCode = TaskListNotSaved;
+        setFailedReason(tr("The task list could not be saved, so the transfer was not started."));
+        static_cast<IKSCDBaseTask *>(this)->setStatus(Failed);
+        return false;
+    }
     const QByteArray brief = shortRequest();
     auto fresh = isUpload ? &Drive_UploadFile : &Drive_DownloadFile;
     auto resumed = isUpload ? &Drive_ResumeUploadFile : &Drive_ResumeDownloadFile;
     // Set before the library is asked: its first report may reach the task's thread before the
-    // call returns, and must not be overwritten by a late "waiting".
-    static_cast<IKSCDBaseTask *>(this)->setStatus(Waiting);
+    // call returns, and must not be overwritten by a late "waiting". A removal on the GUI thread in
+    // the meantime keeps its "cancelled".
+    int current = m_status.load();
+    if (current != Cancelled)
+        m_status.compare_exchange_strong(current, Waiting);
+    m_failedCode = 0;
     int result = 0;
     if (m_restarted) {
         result = resumed(brief.constData(), &KSCloudDiskTask::libraryCallback, this);
@@ -557,18 +681,38 @@ bool KSCloudDiskTask::startTransfer(bool isUpload, const QByteArray &full)
         if (result == 27)
             result = resumed(brief.constData(), &KSCloudDiskTask::libraryCallback, this);
     }
-    m_failedCode = failureCodeOf(result);
-    // A refused start is reported once, by the caller's failure step; reporting it here as well
-    // made every refusal two failures (two notices, two failure signals).
-    if (result != 0)
-        static_cast<IKSCDBaseTask *>(this)->setStatus(Failed);
-    else
-        invokeOnSelf("doTaskStateChanged");
     if (isUpload)
         KSLOG_INFO("CDS_Upload: %d", result);
     else
         KSLOG_INFO("CDS_Download: %d", result);
+    // Removed while the drive stored its plan: the GUI thread's cancel may have found nothing yet.
+    if (result == 0 && removed()) {
+        KSLOG_INFO("task removed while its transfer started, cancelling: %s", qPrintable(m_taskId));
+        abort();
+        return true;
+    }
+    // Only a refusal writes the code: a report handled on the GUI thread since the call may already
+    // have set one, which a late 0 must not erase.
+    if (result != 0) {
+        m_failedCode = failureCodeOf(result);
+        setFailedReason(tr("The drive refused the transfer (code %1).").arg(result));
+        // A refused start is reported once, by the caller's failure step.
+        static_cast<IKSCDBaseTask *>(this)->setStatus(Failed);
+    } else {
+        invokeOnSelf("doTaskStateChanged");
+    }
     return result == 0;
+}
+
+int KSCloudDiskTask::ensurePersisted()
+{
+    KSCloudDiskViewPresenter *c = coordinator();
+    if (!m_listed || isPersisted() || !c)
+        return 1;
+    bool saved = false;
+    if (!callOnCoordinatorThread([this, c, &saved] { saved = c->persistTask(this); }))
+        return -1;
+    return saved ? 1 : 0;
 }
 
 bool KSCloudDiskTask::uploadFile(const QString &parentId, const QString &path, const QMap<QString, QVariant> &metadata)
@@ -629,9 +773,12 @@ void KSCloudDiskTask::dealWithDownload()
         afterDownload();
         return;
     }
+    m_failedCode = 0;
+    setFailedReason(QString());
     const QString folder = QFileInfo(filePath()).path();
     if (KSDir::getDiskFreeSpace(folder) * kMiB < m_fileSize) {
         m_failedCode = LocalDiskTooSmall;
+        setFailedReason(tr("There is not enough space on the local disk."));
         fail();
         return;
     }
@@ -771,6 +918,10 @@ void KSCloudDiskTask::taskCallback(const QString &taskId, const QString &info)
     KSCloudDiskViewPresenter *c = coordinator();
     switch (report.status) {
     case 1:
+        // A progress report that arrives after the completion is history: the task does not go back
+        // to running.
+        if (m_status == Transferred || m_status == Finished)
+            return;
         m_totalSize = report.totalSize;
         m_transSize = report.transferredSize;
         if (report.currentStatus == 3 && !isMediaTask()) {
@@ -839,24 +990,28 @@ void KSCloudDiskTask::taskCallback(const QString &taskId, const QString &info)
         return;
     case 4:
         m_failedCode = failureCodeOf(report.currentCode);
+        setFailedReason(tr("The transfer failed (code %1).").arg(report.currentCode));
         // An upload keeps its working copy (an unpacked project): a retry resumes sending it. A
         // download forgets the library's path, so a retry asks the library again.
         if (isDownload()) {
-            m_tempPath.clear();
             clean();
+            m_tempPath.clear();
+            // The working folder goes too (a retry makes it again): nothing of ours is left visible
+            // beside the user's files.
+            removeWorkingFolders();
         }
         if (isUpload()) {
-            KSLOG_INFO("upload error, error code  = %d", m_failedCode);
-            sendUploadFailedTracking(m_failedCode);
+            KSLOG_INFO("upload error, error code  = %d", m_failedCode.load());
+            sendUploadFailedTracking(m_failedCode.load());
             if (m_autoSync)
                 sendAutoSyncFailure(QStringLiteral("SDK error"));
         } else {
             if (m_shareCode.isEmpty()) {
                 KSCloudDiskDownloadFailedEvent(
-                    QFileInfo(m_filePath).suffix(), m_totalSize, fileId(), trackingTypeName(), m_failedCode)
+                    QFileInfo(m_filePath).suffix(), m_totalSize, fileId(), trackingTypeName(), m_failedCode.load())
                     .sendEvent();
             }
-            KSLOG_INFO("download error, error code  = %d", m_failedCode);
+            KSLOG_INFO("download error, error code  = %d", m_failedCode.load());
         }
         static_cast<IKSCDBaseTask *>(this)->setStatus(Failed);
         invokeOnSelf("doTaskStateChanged");

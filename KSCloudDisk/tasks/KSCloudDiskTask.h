@@ -4,6 +4,7 @@
 #include "KSCDBaseTask.h"
 
 #include <QMap>
+#include <QMutex>
 #include <QPixmap>
 #include <QVariant>
 
@@ -56,6 +57,14 @@ enum KSTaskFailure : int {
     DownloadFolderNotWritable = 99999000,
     MembershipExpired = 99999001,
     FolderCreationUnanswered = 99999003,
+    // The task lists could not be written: a transfer whose task is not on disk would be lost by a
+    // crash while the drive kept it.
+    TaskListNotSaved = 99999004,
+    // The project container cannot be unpacked safely (damaged, or an entry leaving its folder).
+    ProjectContainerRefused = 99999005,
+    // The cloud folder of the item could not be found or created.
+    CloudFolderUnavailable = 99999006,
+    LocalFileMissing = 99999007,
 };
 
 // One progress, completion or error report of the cloud-drive library.
@@ -87,7 +96,7 @@ public:
     // IKSCDBaseTask
     QString filePath() const override { return m_filePath; }
     int fileType() const override = 0;
-    void setStatus(int status) override { m_status = status; }
+    void setStatus(int status) override { m_status.store(status); }
 
     // The coordinator's setter: a finished task keeps its state when asked to.
     void setStatus(int status, bool keepFinished);
@@ -104,6 +113,10 @@ public:
     virtual QString cloudFolder() const = 0;
     virtual QString localDownloadFolder() const = 0;
     void loadThumbnail();
+    // Folders this task made for itself (unpacked copies, download working folders); removed once
+    // the task is finished or removed.
+    virtual QStringList workingFolders() const;
+    void removeWorkingFolders() const;
     virtual void setNewName(const QString &name);
     virtual bool isPresetTask() const;
     // The names the failure analytics give this kind of item ("title", "title_preset", ...).
@@ -156,7 +169,7 @@ public:
     qint64 timeStamp() const { return m_timeStamp; }
     void setTimeStamp(qint64 timeStamp) { m_timeStamp = timeStamp; }
     QString taskId() const { return m_taskId; }
-    void setTaskId(const QString &taskId) { m_taskId = taskId; }
+    void setTaskId(const QString &taskId);
     QString name() const { return m_name; }
     void setName(const QString &name) { m_name = name; }
     int operation() const { return m_operation; }
@@ -170,9 +183,12 @@ public:
     void setFileSize(qint64 size) { m_fileSize = size; }
     QString shareCode() const { return m_shareCode; }
     void setShareCode(const QString &code) { m_shareCode = code; }
-    int status() const { return m_status; }
-    int failedCode() const { return m_failedCode; }
-    void setFailedCode(int code) { m_failedCode = code; }
+    int status() const { return m_status.load(); }
+    int failedCode() const { return m_failedCode.load(); }
+    void setFailedCode(int code) { m_failedCode.store(code); }
+    // Why the task failed, in words the user can act on; empty while it has not failed.
+    QString failedReason() const;
+    void setFailedReason(const QString &reason);
     qint64 totalSize() const { return m_totalSize; }
     void setTotalSize(qint64 size) { m_totalSize = size; }
     qint64 transSize() const { return m_transSize; }
@@ -195,8 +211,12 @@ public:
     void setQueuedOnce(bool queued) { m_queuedOnce = queued; }
     bool restarted() const { return m_restarted; }
     void setRestarted(bool restarted) { m_restarted = restarted; }
-    bool removed() const { return m_removed; }
-    void setRemoved(bool removed) { m_removed = removed; }
+    bool removed() const { return m_removed.load(); }
+    void setRemoved(bool removed) { m_removed.store(removed); }
+    // Set once the task's list was written with this task in it; read by the worker before it lets
+    // the drive start a transfer.
+    bool isPersisted() const { return m_persisted.load(); }
+    void setPersisted(bool persisted) { m_persisted.store(persisted); }
     bool listed() const { return m_listed; }
     void setListed(bool listed) { m_listed = listed; }
     bool transferCompleted() const { return m_transferCompleted; }
@@ -209,7 +229,15 @@ public:
     QVariant extraData(const QString &key) const { return m_extraData.value(key); }
     bool hasExtraData() const { return !m_extraData.isEmpty(); }
 
+    // True when a live task object carries this id (any thread).
+    static bool isLiveTaskId(const QString &taskId);
+
 protected:
+    // Runs fn on the coordinator's thread and waits for it; false when there is no coordinator or
+    // the worker is being stopped (the GUI thread may then be waiting for this thread).
+    bool callOnCoordinatorThread(const std::function<void()> &fn);
+    // Ends the stage in Failed with a code and a reason, unless a code is already set.
+    void setFailure(int code, const QString &reason);
     void finish();
     // The used space changed: the service refreshes its figures a little later, on its own.
     void refreshDiskInfoAfterUpload();
@@ -231,6 +259,8 @@ private:
     bool startUploadTransfer();
     void dealWithDownload();
     bool startTransfer(bool upload, const QByteArray &full);
+    // 1 on disk (or not listed), 0 the list could not be written, -1 the editor is closing.
+    int ensurePersisted();
     int shortCall(const std::function<int(const char *)> &call, const char *logFormat, int statusOnSuccess);
     int pausedOrUnstarted(int result);
     QByteArray shortRequest() const;
@@ -247,8 +277,10 @@ private:
     QString m_folderPath;
     qint64 m_fileSize = 0;
     QString m_shareCode;
-    int m_status = Waiting;
-    int m_failedCode = 0;
+    std::atomic<int> m_status{Waiting};
+    std::atomic<int> m_failedCode{0};
+    mutable QMutex m_reasonMutex;
+    QString m_failedReason;
     qint64 m_totalSize = 0;
     qint64 m_transSize = 0;
     QString m_thumbnailFileId;
@@ -262,7 +294,8 @@ private:
     bool m_thumbnailLoaded = false;
     bool m_queuedOnce = false;
     bool m_restarted = false;
-    bool m_removed = false;
+    std::atomic<bool> m_removed{false};
+    std::atomic<bool> m_persisted{false};
     bool m_listed = false;
     bool m_transferCompleted = false;
     QMap<QString, QString> m_uploadedFolders;

@@ -17,23 +17,43 @@ KSCloudDiskTaskWorker::~KSCloudDiskTaskWorker()
         stop();
 }
 
+void KSCloudDiskTaskWorker::enqueueLocked(KSCDBaseTask *task)
+{
+    if (auto *transfer = qobject_cast<KSCloudDiskTask *>(task))
+        transfer->setQueuedOnce(true);
+    if (m_queued.contains(task)) {
+        // Already waiting: it moves to the front, as a new request would, but runs once.
+        for (int i = 0; i < m_queue.size(); ++i) {
+            if (m_queue.at(i).data() == task) {
+                m_queue.move(i, 0);
+                return;
+            }
+        }
+    }
+    m_queued.insert(task);
+    m_queue.insert(0, task);
+}
+
+KSCDBaseTask *KSCloudDiskTaskWorker::takeLocked(int index)
+{
+    KSCDBaseTask *task = m_queue.takeAt(index).data();
+    m_queued.remove(task);
+    return task;
+}
+
 void KSCloudDiskTaskWorker::addTask(KSCDBaseTask *task)
 {
     QMutexLocker lock(&m_mutex);
-    m_queue.insert(0, task);
+    enqueueLocked(task);
     m_wakeUp.wakeAll();
-    if (auto *transfer = qobject_cast<KSCloudDiskTask *>(task))
-        transfer->setQueuedOnce(true);
 }
 
 void KSCloudDiskTaskWorker::addTasks(const QList<KSCloudDiskTask *> &tasks)
 {
     QMutexLocker lock(&m_mutex);
-    for (KSCloudDiskTask *task : tasks) {
-        m_queue.insert(0, task);
-        m_wakeUp.wakeAll();
-        task->setQueuedOnce(true);
-    }
+    for (KSCloudDiskTask *task : tasks)
+        enqueueLocked(task);
+    m_wakeUp.wakeAll();
 }
 
 bool KSCloudDiskTaskWorker::isDestroying() const
@@ -53,8 +73,12 @@ void KSCloudDiskTaskWorker::stop()
         QMutexLocker lock(&m_mutex);
         if (auto *transfer = qobject_cast<KSCloudDiskTask *>(m_current.data())) {
             // Paused, not cancelled: the transfer resumes where it stopped when the editor starts
-            // again, instead of throwing away what was already moved.
-            transfer->pause();
+            // again, instead of throwing away what was already moved. The last task launched may
+            // have ended since (failed, finished, removed): paused, a failed task would turn into a
+            // paused one that the next sign-in no longer retries.
+            const int status = transfer->status();
+            if (!transfer->removed() && (status == Waiting || status == Running))
+                transfer->pause();
             // Its finish step must not wait for the GUI thread, which is about to wait for us.
             transfer->setStopping(true);
         }
@@ -85,12 +109,12 @@ void KSCloudDiskTaskWorker::run()
         IKSCloudDisk *service = getCloudDiskNoCreate();
         if (service && service->isServiceReady()) {
             if (!m_queue.isEmpty())
-                m_current = m_queue.takeFirst();
+                m_current = takeLocked(0);
         } else {
             for (int i = 0; i < m_queue.size(); ++i) {
                 auto *transfer = qobject_cast<KSCloudDiskTask *>(m_queue.at(i).data());
                 if (transfer && !transfer->shareCode().isEmpty()) {
-                    m_current = m_queue.takeAt(i);
+                    m_current = takeLocked(i);
                     break;
                 }
             }

@@ -6,6 +6,7 @@
 #include <QList>
 #include <QMutex>
 #include <QPointer>
+#include <QSet>
 #include <QThread>
 #include <QWaitCondition>
 
@@ -33,9 +34,16 @@ protected:
     void run() override;
 
 private:
+    void enqueueLocked(KSCDBaseTask *task);
+    KSCDBaseTask *takeLocked(int index);
+
+private:
     std::atomic<int> m_stopRequested{0};
     mutable QMutex m_mutex;
     QList<QPointer<KSCDBaseTask>> m_queue;
+    // What m_queue holds: a task queued twice (a retry clicked twice, a request made before sign-in
+    // and loaded again) would run its stage twice and upload the item twice.
+    QSet<const KSCDBaseTask *> m_queued;
     QPointer<KSCDBaseTask> m_current;
     QWaitCondition m_wakeUp;
     // Read by the coordinator and by tasks' disk checks while stop() writes it.

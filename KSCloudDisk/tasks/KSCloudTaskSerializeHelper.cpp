@@ -12,8 +12,13 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
+#include <QLockFile>
+#include <QMap>
 #include <QMutexLocker>
 #include <QSaveFile>
+
+#include <limits>
+#include <optional>
 
 namespace {
 
@@ -24,6 +29,9 @@ constexpr int kStepMs = 100;
 constexpr int kMaxValueLength = 32768;
 
 const char *const kFileNames[] = {"/upload.json", "/download.json", "/done.json"};
+const char *const kLockName = "/lists.lock";
+// Another program holds the lock only while it reads or writes a list.
+constexpr int kLockWaitMs = 10000;
 
 // Field names of a record, in the order the legacy file lists them ("TaskId" is its attribute).
 const char *const kLegacyFields[] = {"TimeStamp", "FileType", "Name", "Operation", "Overwrite", "FilePath",
@@ -48,8 +56,76 @@ QJsonObject recordOf(const KSCloudDiskTask *task)
         {QStringLiteral("NewName"), task->newName()}, {QStringLiteral("FileSize"), number(task->fileSize())},
         {QStringLiteral("FailedCode"), number(task->failedCode())},
         {QStringLiteral("ThumbnailUrl"), task->thumbnailUrl()},
-        {QStringLiteral("ThunbnailLocalPath"), task->thumbnailLocalPath()}};
+        {QStringLiteral("ThunbnailLocalPath"), task->thumbnailLocalPath()},
+        {QStringLiteral("FailedReason"), task->failedReason()}};
 }
+
+QString idOf(const QJsonObject &record)
+{
+    return record.value(QLatin1String("TaskId")).toString();
+}
+
+// A list file's records in the order they were written (numeric keys), or nothing when the file is
+// missing or unreadable.
+QList<QJsonObject> readRecords(const QString &path, bool *readable = nullptr)
+{
+    QList<QJsonObject> records;
+    if (readable)
+        *readable = true;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return records;
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(file.readAll(), &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject()) {
+        if (readable)
+            *readable = false;
+        return records;
+    }
+    const QJsonObject object = document.object();
+    QMap<qint64, QJsonObject> ordered;
+    qint64 unnumbered = std::numeric_limits<qint64>::max() / 2;
+    for (auto it = object.constBegin(); it != object.constEnd(); ++it) {
+        if (!it.value().isObject())
+            continue;
+        bool ok = false;
+        const qint64 key = it.key().toLongLong(&ok);
+        ordered.insert(ok ? key : unnumbered++, it.value().toObject());
+    }
+    return ordered.values();
+}
+
+QSet<QString> idsOf(const QList<QJsonObject> &records)
+{
+    QSet<QString> ids;
+    for (const QJsonObject &record : records)
+        ids.insert(idOf(record));
+    return ids;
+}
+
+// Held while a list file is read or written, against the other programs on the same folder.
+class ListsLock
+{
+public:
+    explicit ListsLock(const QString &folder)
+        : m_file(folder + QLatin1String(kLockName))
+    {
+        m_locked = m_file.tryLock(kLockWaitMs);
+        if (!m_locked) {
+            qint64 pid = 0;
+            QString host;
+            QString app;
+            m_file.getLockInfo(&pid, &host, &app);
+            KSLOG_WARN("task lists of %s are locked by another program (pid %lld, %s)", qPrintable(folder), pid,
+                qPrintable(app));
+        }
+    }
+    bool isLocked() const { return m_locked; }
+
+private:
+    QLockFile m_file;
+    bool m_locked = false;
+};
 
 // Every value of a record is text; a record with anything else in it was not written by us.
 bool isWellFormed(const QJsonObject &record)
@@ -114,16 +190,57 @@ QString KSCloudTaskSerializeHelper::accountFolder() const
 
 QList<KSCloudDiskTask *> *KSCloudTaskSerializeHelper::listOf(int kind) const
 {
-    switch (kind) {
-    case UploadList:
-        return m_coordinator->uploadTaskList();
-    case DownloadList:
-        return m_coordinator->downloadTaskList();
-    case DoneList:
-        return m_coordinator->doneTaskList();
-    default:
-        return nullptr;
+    // As they are: the upload list's accessor moves finished tasks along, which is not a reader's
+    // business.
+    return m_coordinator->storedList(kind);
+}
+
+QSet<QString> KSCloudTaskSerializeHelper::ownIds(int kind) const
+{
+    QSet<QString> ids;
+    for (int k = UploadList; k <= DoneList; ++k) {
+        if (kind != AllLists && k != kind)
+            continue;
+        for (const KSCloudDiskTask *task : *listOf(k))
+            ids.insert(task->taskId());
     }
+    return ids;
+}
+
+void KSCloudTaskSerializeHelper::forget(const QStringList &taskIds)
+{
+    for (const QString &id : taskIds)
+        m_forgotten.insert(id);
+}
+
+QSet<QString> KSCloudTaskSerializeHelper::storedTaskIds(const QString &accountFolder)
+{
+    QSet<QString> ids;
+    if (accountFolder.isEmpty() || !QFileInfo(accountFolder).isDir())
+        return ids;
+    ListsLock lock(accountFolder);
+    for (const char *name : kFileNames)
+        ids.unite(idsOf(readRecords(accountFolder + QLatin1String(name))));
+    return ids;
+}
+
+QList<QJsonObject> KSCloudTaskSerializeHelper::diskRecords(const QString &path)
+{
+    const QFileInfo info(path);
+    if (!info.exists()) {
+        m_diskCache.remove(path);
+        return QList<QJsonObject>();
+    }
+    DiskCache &cache = m_diskCache[path];
+    if (cache.size == info.size() && cache.modified == info.lastModified())
+        return cache.records;
+    bool readable = true;
+    cache.records = readRecords(path, &readable);
+    cache.size = info.size();
+    cache.modified = info.lastModified();
+    if (!readable)
+        KSLOG_WARN("task list unreadable, its records are not merged: %s", qPrintable(path));
+    return cache.records;
 }
 
 QMutex *KSCloudTaskSerializeHelper::mutexOf(int kind)
@@ -138,13 +255,17 @@ bool KSCloudTaskSerializeHelper::save(int kind, bool async)
     m_writeFailed.store(false);
     if (async) {
         if (kind == UploadList || kind == AllLists)
-            m_uploadDirty.store(true);
+            m_dirty.fetch_or(1 << UploadList);
         if (kind == DownloadList || kind == AllLists)
-            m_downloadDirty.store(true);
+            m_dirty.fetch_or(1 << DownloadList);
         if (kind == DoneList || kind == AllLists)
-            m_doneDirty.store(true);
+            m_dirty.fetch_or(1 << DoneList);
         return true;
     }
+    // Tasks that left this list for the done list since the last pass are only in memory: the done
+    // list is written first, or they would be on disk in neither.
+    if (kind != DoneList && kind != AllLists && (m_dirty.fetch_and(~(1 << DoneList)) & (1 << DoneList)))
+        invokeSave(DoneList);
     switch (kind) {
     case UploadList:
         KSLOG_INFO("begin sync save upload task");
@@ -163,9 +284,10 @@ bool KSCloudTaskSerializeHelper::save(int kind, bool async)
         break;
     case AllLists:
         KSLOG_INFO("begin sync save all task");
+        // The done list first, as in the deferred pass.
+        invokeSave(DoneList);
         invokeSave(DownloadList);
         invokeSave(UploadList);
-        invokeSave(DoneList);
         KSLOG_INFO("end sync save all task");
         break;
     default:
@@ -192,22 +314,57 @@ void KSCloudTaskSerializeHelper::invokeSave(int type)
     bool written = false;
     {
         QMutexLocker lock(mutexOf(type));
-        written = saveTaskList(folder + QLatin1String(kFileNames[type]), *listOf(type));
+        written = saveTaskList(folder, type, *listOf(type));
     }
     if (!written)
         m_writeFailed.store(true);
     KSLOG_INFO("end save task list");
 }
 
-bool KSCloudTaskSerializeHelper::saveTaskList(const QString &path, const QList<KSCloudDiskTask *> &list)
+bool KSCloudTaskSerializeHelper::saveTaskList(const QString &folder, int kind, const QList<KSCloudDiskTask *> &list)
 {
+    const QString path = folder + QLatin1String(kFileNames[kind]);
     KSLOG_INFO("save task file: %s", qPrintable(path));
-    const QList<KSCloudDiskTask *> tasks = list;
+    ListsLock lock(folder);
+    if (!lock.isLocked())
+        return false;
+    // A finished task is final: once another program has it in the done list, it leaves the other
+    // lists, whatever state this program last saw it in.
+    const QSet<QString> doneElsewhere
+        = kind == DoneList ? QSet<QString>() : idsOf(diskRecords(folder + QLatin1String(kFileNames[DoneList])));
+    const QSet<QString> ownHere = ownIds(kind);
+    const QSet<QString> ownAnywhere = kind == DoneList ? ownHere : ownIds(AllLists);
+    QList<QJsonObject> records;
+    QList<KSCloudDiskTask *> written;
+    for (KSCloudDiskTask *task : list) {
+        written.append(task);
+        if (!doneElsewhere.contains(task->taskId()))
+            records.append(recordOf(task));
+    }
+    // What the other programs wrote and this one neither holds nor removed.
+    for (const QJsonObject &record : diskRecords(path)) {
+        const QString id = idOf(record);
+        if (id.isEmpty() || ownAnywhere.contains(id) || m_forgotten.contains(id) || doneElsewhere.contains(id))
+            continue;
+        records.append(record);
+    }
+    if (kind == DoneList) {
+        std::stable_sort(records.begin(), records.end(), [](const QJsonObject &a, const QJsonObject &b) {
+            return a.value(QLatin1String("TimeStamp")).toString().toLongLong()
+                > b.value(QLatin1String("TimeStamp")).toString().toLongLong();
+        });
+    }
     QJsonObject object;
     int key = kFirstKey;
-    for (const KSCloudDiskTask *task : tasks)
-        object.insert(QString::number(key++), recordOf(task));
-    return writeJson(path, object);
+    for (const QJsonObject &record : qAsConst(records))
+        object.insert(QString::number(key++), record);
+    if (!writeJson(path, object))
+        return false;
+    const QFileInfo info(path);
+    m_diskCache.insert(path, DiskCache{info.lastModified(), info.size(), records});
+    for (KSCloudDiskTask *task : qAsConst(written))
+        task->setPersisted(true);
+    return true;
 }
 
 bool KSCloudTaskSerializeHelper::load(int kind)
@@ -215,21 +372,35 @@ bool KSCloudTaskSerializeHelper::load(int kind)
     const QString folder = accountFolder();
     if (folder.isEmpty())
         return false;
+    std::optional<ListsLock> lock;
+    if (QFileInfo(folder).isDir()) {
+        lock.emplace(folder);
+        if (!lock->isLocked())
+            return false;
+    }
+    auto path = [&folder](int k) { return folder + QLatin1String(kFileNames[k]); };
     switch (kind) {
     case UploadList:
-        return loadTaskList(folder + QLatin1String(kFileNames[UploadList]), listOf(UploadList), 0);
+        return loadTaskList(path(UploadList), listOf(UploadList), 0);
     case DownloadList:
-        return loadTaskList(folder + QLatin1String(kFileNames[DownloadList]), listOf(DownloadList), 3);
+        return loadTaskList(path(DownloadList), listOf(DownloadList), 3);
     case DoneList:
-        return loadTaskList(folder + QLatin1String(kFileNames[DoneList]), listOf(DoneList), 3);
-    default:
-        if (!loadTaskList(folder + QLatin1String(kFileNames[UploadList]), listOf(UploadList), 0))
-            KSLOG_INFO("load upload task failed!");
-        if (!loadTaskList(folder + QLatin1String(kFileNames[DownloadList]), listOf(DownloadList), 3))
-            KSLOG_INFO("load download task failed!");
-        if (!loadTaskList(folder + QLatin1String(kFileNames[DoneList]), listOf(DoneList), 3))
+        return loadTaskList(path(DoneList), listOf(DoneList), 3);
+    default: {
+        // The done list first: a task another program finished may still stand in an older copy of
+        // the upload or download list, and must not come back as unfinished.
+        const int doneBefore = listOf(DoneList)->size();
+        if (!loadTaskList(path(DoneList), listOf(DoneList), 3))
             KSLOG_INFO("load done task failed!");
+        QSet<QString> done;
+        for (const KSCloudDiskTask *task : listOf(DoneList)->mid(doneBefore))
+            done.insert(task->taskId());
+        if (!loadTaskList(path(UploadList), listOf(UploadList), 0, done))
+            KSLOG_INFO("load upload task failed!");
+        if (!loadTaskList(path(DownloadList), listOf(DownloadList), 3, done))
+            KSLOG_INFO("load download task failed!");
         return true;
+    }
     }
 }
 
@@ -272,7 +443,8 @@ KSCloudDiskTask *KSCloudTaskSerializeHelper::rebuild(const QJsonObject &record) 
     }
 }
 
-bool KSCloudTaskSerializeHelper::loadTaskList(const QString &path, QList<KSCloudDiskTask *> *list, int isDoneOrDownload)
+bool KSCloudTaskSerializeHelper::loadTaskList(
+    const QString &path, QList<KSCloudDiskTask *> *list, int isDoneOrDownload, const QSet<QString> &skipIds)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
@@ -300,7 +472,7 @@ bool KSCloudTaskSerializeHelper::loadTaskList(const QString &path, QList<KSCloud
         if (!it.value().isObject())
             continue;
         const QJsonObject record = it.value().toObject();
-        if (!isWellFormed(record))
+        if (!isWellFormed(record) || skipIds.contains(idOf(record)))
             continue;
         KSCloudDiskTask *task = rebuild(record);
         if (!task)
@@ -332,6 +504,8 @@ bool KSCloudTaskSerializeHelper::loadTaskList(const QString &path, QList<KSCloud
         task->KSCloudDiskTask::setNewName(text("NewName"));
         task->setListed(true);
         task->setThumbnailLocalPath(text("ThunbnailLocalPath"));
+        task->setFailedReason(text("FailedReason"));
+        task->setPersisted(true);
         list->append(task);
     }
     return true;
@@ -350,13 +524,15 @@ void KSCloudTaskSerializeHelper::run()
                 return;
             QThread::msleep(kStepMs);
         }
-        // The writes run on the GUI thread, which owns the lists; this thread only paces them.
-        if (m_uploadDirty.exchange(false))
-            QMetaObject::invokeMethod(this, "invokeSave", Qt::QueuedConnection, Q_ARG(int, UploadList));
-        if (m_downloadDirty.exchange(false))
-            QMetaObject::invokeMethod(this, "invokeSave", Qt::QueuedConnection, Q_ARG(int, DownloadList));
-        if (m_doneDirty.exchange(false))
-            QMetaObject::invokeMethod(this, "invokeSave", Qt::QueuedConnection, Q_ARG(int, DoneList));
+        // The writes run on the GUI thread, which owns the lists; this thread only paces them. The done
+        // list goes first: a finished task leaves the upload or download list in the same pass, and
+        // a crash between the two writes must find it in both files (the done one wins when they
+        // are read), never in neither.
+        const int dirty = m_dirty.exchange(0);
+        for (const int kind : {int(DoneList), int(UploadList), int(DownloadList)}) {
+            if (dirty & (1 << kind))
+                QMetaObject::invokeMethod(this, "invokeSave", Qt::QueuedConnection, Q_ARG(int, kind));
+        }
     }
 }
 

@@ -345,7 +345,7 @@ int CloudCommands::transferFailed(const CloudCtl::Transfer &transfer)
         return Interrupted;
     return fail((transfer.upload ? tr("upload of %1 failed: %2 (code %3); details in %4")
                                  : tr("download of %1 failed: %2 (code %3); details in %4"))
-                    .arg(transfer.name, CloudCtl::errorText(transfer.errorCode))
+                    .arg(transfer.name, CloudCtl::failureText(transfer.errorCode, transfer.reason))
                     .arg(transfer.errorCode)
                     .arg(m_host.hostLog()));
 }

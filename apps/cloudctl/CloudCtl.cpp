@@ -138,10 +138,24 @@ QString CloudCtl::errorText(int code)
     case MembershipExpired:
         return tr("the membership has expired");
     case FolderCreationUnanswered:
+    case CloudFolderUnavailable:
         return tr("the cloud folder could not be created");
+    case TaskListNotSaved:
+        return tr("the task list could not be saved");
+    case ProjectContainerRefused:
+        return tr("the project file cannot be unpacked");
+    case LocalFileMissing:
+        return tr("the local file does not exist");
     default:
         return tr("error");
     }
+}
+
+QString CloudCtl::failureText(int code, const QString &reason)
+{
+    // The code's own text where there is one; the task's words where the code says nothing more.
+    const QString text = errorText(code);
+    return text == tr("error") && !reason.isEmpty() ? reason : text;
 }
 
 QString CloudCtl::hostLog() const
@@ -385,6 +399,8 @@ void CloudCtl::onTaskFailed(const QString &taskId, int errorCode)
         return;
     t.failed = true;
     t.errorCode = errorCode;
+    if (const KSCloudDiskTask *task = presenter()->findTask(taskId))
+        t.reason = task->failedReason();
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -37,6 +37,7 @@ public:
         bool interrupted = false;
         bool paused = false; // by another host of the account, while waited for
         int errorCode = 0;
+        QString reason; // the task's own words for its failure
         QString fileId; // the cloud item
         QString cloudName; // uploads: the cloud path or name the item got
         QString localPath; // downloads: where the item landed
@@ -89,6 +90,8 @@ public:
 
     // What a failure code of the drive or the plug-in means, for the user.
     static QString errorText(int code);
+    // errorText, or the task's reason when the code has no text of its own.
+    static QString failureText(int code, const QString &reason);
 
     // A line on stderr that the progress lines do not draw over.
     void message(const QString &text);

@@ -9,10 +9,25 @@
 #include <QTest>
 #include <QThreadPool>
 
-CloudTestEnvironment::CloudTestEnvironment(TQDriveAdmin::ServiceState state, quint64 spaceId)
+CloudTestEnvironment::CloudTestEnvironment(const QString &root)
+    : m_root(root)
 {
-    KSHostPaths::setRoot(m_dir.filePath(QStringLiteral("host")));
-    TQDriveAdmin::setDriveRoot(m_dir.filePath(QStringLiteral("drive")));
+    KSHostPaths::setRoot(path(QStringLiteral("host")));
+    TQDriveAdmin::setDriveRoot(path(QStringLiteral("drive")));
+    TQDriveAdmin::resetControls();
+    if (!TQDriveAdmin::findAccount(QStringLiteral("editor@example.com"), &m_account)) {
+        if (TQDriveAdmin::createAccount(QStringLiteral("editor@example.com"), 0, &m_account) != 0)
+            return;
+        TQDriveAdmin::setServiceState(m_account.accountId, TQDriveAdmin::Opened);
+    }
+    m_ready = getTQIDAccount()->signIn(QStringLiteral("editor@example.com"), KLoginSource(1));
+}
+
+CloudTestEnvironment::CloudTestEnvironment(TQDriveAdmin::ServiceState state, quint64 spaceId)
+    : m_root(m_dir.path())
+{
+    KSHostPaths::setRoot(path(QStringLiteral("host")));
+    TQDriveAdmin::setDriveRoot(path(QStringLiteral("drive")));
     TQDriveAdmin::resetControls();
     if (TQDriveAdmin::createAccount(QStringLiteral("editor@example.com"), spaceId, &m_account) != 0)
         return;
@@ -34,7 +49,7 @@ IKSCloudDisk *CloudTestEnvironment::startService(bool startThreads)
     param.productId = 1051;
     param.productVersion = QStringLiteral("3.2.0");
     param.deviceId = QStringLiteral("test-device");
-    param.logFolder = m_dir.filePath(QStringLiteral("logs"));
+    param.logFolder = path(QStringLiteral("logs"));
     service->init(param);
     if (startThreads) {
         service->getPresenter()->startCloudDiskTask();

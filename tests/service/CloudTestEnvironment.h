@@ -13,11 +13,13 @@ class CloudTestEnvironment
 {
 public:
     explicit CloudTestEnvironment(TQDriveAdmin::ServiceState state = TQDriveAdmin::Opened, quint64 spaceId = 0);
+    // Host and drive folders under root, shared with other processes; the account is made once.
+    explicit CloudTestEnvironment(const QString &root);
     ~CloudTestEnvironment();
 
     bool isReady() const { return m_ready; }
     const TQDriveAdmin::AccountInfo &account() const { return m_account; }
-    QString path(const QString &name) const { return m_dir.filePath(name); }
+    QString path(const QString &name) const { return m_root + QLatin1Char('/') + name; }
     // The service, created and initialised as the editor does at start; without the threads, queued
     // tasks stay where they are.
     IKSCloudDisk *startService(bool startThreads = true);
@@ -27,6 +29,7 @@ public:
 
 private:
     QTemporaryDir m_dir;
+    QString m_root;
     TQDriveAdmin::AccountInfo m_account;
     bool m_ready = false;
 };

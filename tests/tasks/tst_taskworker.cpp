@@ -254,6 +254,17 @@ void TestTaskWorker::stopPausesTheRunningTransfer()
     QTRY_VERIFY(task->status() == Transferred || task->status() == Finished);
     QCOMPARE(TQDriveAdmin::calls().first().function, QStringLiteral("Drive_ResumeUploadFile"));
     QCOMPARE(TQDriveAdmin::calls().first().result, 0);
+
+    // The last task the worker ran has failed since: a stop leaves it failed (paused, the next
+    // sign-in would no longer retry it).
+    KSCloudDiskTaskWorker another;
+    another.start();
+    auto *failing = new TestMediaTask(presenter, local, UploadOperation);
+    TQDriveAdmin::failTransferAfter(failing->taskId(), 0, int(TQDrive::LocalReadFailed));
+    another.addTask(failing);
+    QTRY_COMPARE_WITH_TIMEOUT(failing->status(), int(Failed), 10000);
+    another.stop();
+    QCOMPARE(failing->status(), int(Failed));
 }
 
 void TestTaskWorker::deleteRetries()

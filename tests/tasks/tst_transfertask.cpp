@@ -441,17 +441,19 @@ void TestTransferTask::refusedStarts()
     QCOMPARE(refused->failedCode(), int(CloudSpaceInsufficient));
     QCOMPARE(refused->failures, QStringList{"SDK error"});
 
-    // Folder creation without an answer: 99999003, and the task stays where it was.
+    // Folder creation without an answer: 99999003, and the task fails instead of waiting for ever.
     writeFile(m_env->path("t/a.txt"), 10, 'a');
     auto *folder = new TestFolderTask(presenter, m_env->path("t"), UploadOperation);
     TQDriveAdmin::failNextCalls("Drive_CreateDir", 1, 0);
     launchOnThread(folder);
-    QCOMPARE(folder->status(), int(Waiting));
+    QCOMPARE(folder->status(), int(Failed));
     QCOMPARE(folder->failedCode(), 99999003);
-    // ... and with a refusal, its code.
+    // ... and with a refusal, on a retry, its own code.
+    folder->setStatus(Waiting, true);
     TQDriveAdmin::failNextCalls("Drive_CreateDir", 1, 1, int(TQDrive::NameClash));
     launchOnThread(folder);
     QCOMPARE(folder->failedCode(), int(TQDrive::NameClash));
+    QVERIFY(folder->failedReason().contains(QString::number(TQDrive::NameClash)));
 
     // A missing file never reaches the library.
     auto *missing = new TestMediaTask(presenter, m_env->path("nothing.mp4"), UploadOperation);
@@ -467,10 +469,11 @@ void TestTransferTask::refusedStarts()
     QCOMPARE(gone->status(), int(Failed));
     QCOMPARE(gone->failedCode(), int(TQDrive::FileNotFound));
     QCOMPARE(gone->failures, QStringList{"download"});
-    // Every failure is reported exactly once: the refused start, the missing file, the gone download.
-    QTRY_COMPARE(failed.count(), 3);
+    // Every failure is reported exactly once: the refused start, the two folder creations, the
+    // missing file, the gone download.
+    QTRY_COMPARE(failed.count(), 5);
     QTest::qWait(50);
-    QCOMPARE(failed.count(), 3);
+    QCOMPARE(failed.count(), 5);
 }
 
 void TestTransferTask::uploadedFoldersRule()
