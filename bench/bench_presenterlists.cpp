@@ -27,13 +27,24 @@ double msSince(const QElapsedTimer &clock)
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
+    QList<int> counts;
+    for (const QString &arg : app.arguments().mid(1)) {
+        bool ok = false;
+        counts.append(arg.toInt(&ok));
+        if (!ok || counts.last() < 1) {
+            std::fprintf(stderr, "usage: bench_presenterlists [count...]\n");
+            return 2;
+        }
+    }
+    if (counts.isEmpty())
+        counts = {1000, 10000};
     QTemporaryDir dir;
     KSHostPaths::setRoot(dir.filePath(QStringLiteral("host")));
     // Analytics lines would be written to a file per begin event; the bookkeeping is what counts here.
     KSAnalytics::setFile(dir.filePath(QStringLiteral("analytics.jsonl")));
     std::printf("%7s %10s | %12s %12s %12s %12s %12s  (x = ms / floor ms)\n", "tasks", "floor ms", "request x",
         "reports x", "finish x", "sign-out x", "sign-in x");
-    for (const int count : {1000, 10000}) {
+    for (const int count : qAsConst(counts)) {
         // An account per round: each starts with no saved lists.
         const QString email = QStringLiteral("bench%1@example.com").arg(count);
         KSCloudDiskViewPresenter *presenter = getCloudDisk()->getPresenter();

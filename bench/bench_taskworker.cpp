@@ -42,6 +42,10 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     const int count = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 1000;
+    if (count < 1) {
+        std::fprintf(stderr, "usage: bench_taskworker [count]\n");
+        return 2;
+    }
     QTemporaryDir dir;
     KSHostPaths::setRoot(dir.filePath(QStringLiteral("host")));
     TQDriveAdmin::setDriveRoot(dir.filePath(QStringLiteral("drive")));
@@ -72,8 +76,10 @@ int main(int argc, char **argv)
     }
     const qint64 directMs = qMax<qint64>(1, clock.elapsed());
 
-    // Through the worker, results back on this thread.
+    // Through the worker, results back on this thread. The editor starts the worker once it is
+    // ready for transfers; so does this program.
     KSCloudDiskViewPresenter *presenter = service->getPresenter();
+    presenter->startCloudDiskTask();
     int finished = 0;
     QObject::connect(presenter, &KSCloudDiskViewPresenter::createDirFinished, [&finished]() { ++finished; });
     clock.restart();

@@ -117,6 +117,9 @@ public:
     bool moveToDone(KSCloudDiskTask *task);
     void settleFinished();
     void loadTaskList();
+    // Queues the unfinished tasks among these again, as a sign-in does; paused and finished ones stay.
+    void restartTasks(const QList<KSCloudDiskTask *> &uploads, const QList<KSCloudDiskTask *> &downloads);
+    void cleanUpOrphans();
     KSCloudDiskTask *findRemovedTask(const QString &taskId) const;
     void registerThumbnail(KSCloudDiskTask *task);
     void thumbnailReady(const QString &taskId);
@@ -156,6 +159,7 @@ public:
     std::atomic<bool> destroying{false};
     bool retryInProgress = false;
     bool saveProject2Cloud = false;
+    bool restartOnSignIn = true;
     KSCloudTaskSerializeHelper *serializer = nullptr;
     KSTransferCenterUrlDownloadManager *urlDownloadManager = nullptr;
     KSTransferCenterThumbnilExtractManager *thumbnailExtractManager = nullptr;
@@ -216,6 +220,30 @@ KSCloudDiskViewPresenter::~KSCloudDiskViewPresenter()
     KSLOG_INFO("KSCloudDiskViewPresenter destructed");
 }
 
+void KSCloudDiskViewPresenter::setRestartOnSignIn(bool restart)
+{
+    Q_D(KSCloudDiskViewPresenter);
+    d->restartOnSignIn = restart;
+}
+
+void KSCloudDiskViewPresenter::restartUnfinishedTasks()
+{
+    Q_D(KSCloudDiskViewPresenter);
+    if (d->email.isEmpty())
+        return;
+    // Only what nothing runs yet: a task this program has already queued or started keeps going.
+    auto idle = [](const QList<KSCloudDiskTask *> &list) {
+        QList<KSCloudDiskTask *> tasks;
+        for (KSCloudDiskTask *task : list) {
+            if (!task->queuedOnce())
+                tasks.append(task);
+        }
+        return tasks;
+    };
+    d->restartTasks(idle(d->uploadList), idle(d->downloadList));
+    d->cleanUpOrphans();
+}
+
 void KSCloudDiskViewPresenter::startCloudDiskTask()
 {
     Q_D(KSCloudDiskViewPresenter);
@@ -268,9 +296,6 @@ void KSCloudDiskViewPresenter::setEmail(const QString &email)
             return;
         d->email = email;
         d->loadTaskList();
-        // Drive transfers that no task knows (a crash between the drive's start and the list's save,
-        // a task removed while the drive was away) would hold their staged data for ever.
-        queuedTask(new KSCloudDiskOrphanTransfersTask(this, d->serializer->accountFolder()));
         emit sigLoadAllTask();
         emit sigAccountChanged(email);
         return;
@@ -484,6 +509,33 @@ void KSCloudDiskViewPresenterPrivate::loadTaskList()
     const int downloadsBefore = downloadList.size();
     const int doneBefore = doneList.size();
     serializer->load(AllLists);
+    const QList<KSCloudDiskTask *> uploads = uploadList.mid(uploadsBefore);
+    const QList<KSCloudDiskTask *> downloads = downloadList.mid(downloadsBefore);
+    for (KSCloudDiskTask *task : uploads)
+        thumbnailExtractManager->addTask(task->taskId(), task->filePath());
+    for (KSCloudDiskTask *task : downloads) {
+        if (isValidUrl(task->thumbnailUrl()))
+            urlDownloadManager->addTask(task->taskId(), task->thumbnailUrl());
+    }
+    for (KSCloudDiskTask *task : doneList.mid(doneBefore))
+        registerThumbnail(task);
+    if (!restartOnSignIn)
+        return;
+    restartTasks(uploads, downloads);
+    cleanUpOrphans();
+}
+
+void KSCloudDiskViewPresenterPrivate::cleanUpOrphans()
+{
+    Q_Q(KSCloudDiskViewPresenter);
+    // Drive transfers that no task knows (a crash between the drive's start and the list's save, a
+    // task removed while the drive was away) would hold their staged data for ever.
+    q->queuedTask(new KSCloudDiskOrphanTransfersTask(q, serializer->accountFolder()));
+}
+
+void KSCloudDiskViewPresenterPrivate::restartTasks(
+    const QList<KSCloudDiskTask *> &uploads, const QList<KSCloudDiskTask *> &downloads)
+{
     QList<KSCloudDiskTask *> resumeBatch;
     QList<KSCloudDiskTask *> requeueBatch;
     auto split = [&](KSCloudDiskTask *task) {
@@ -503,17 +555,10 @@ void KSCloudDiskViewPresenterPrivate::loadTaskList()
             break;
         }
     };
-    for (KSCloudDiskTask *task : uploadList.mid(uploadsBefore)) {
+    for (KSCloudDiskTask *task : uploads)
         split(task);
-        thumbnailExtractManager->addTask(task->taskId(), task->filePath());
-    }
-    for (KSCloudDiskTask *task : downloadList.mid(downloadsBefore)) {
+    for (KSCloudDiskTask *task : downloads)
         split(task);
-        if (isValidUrl(task->thumbnailUrl()))
-            urlDownloadManager->addTask(task->taskId(), task->thumbnailUrl());
-    }
-    for (KSCloudDiskTask *task : doneList.mid(doneBefore))
-        registerThumbnail(task);
     for (KSCloudDiskTask *task : qAsConst(resumeBatch)) {
         task->setRestarted(true);
         static_cast<IKSCDBaseTask *>(task)->setStatus(Waiting);

@@ -33,6 +33,10 @@ public:
     // Signing in loads the account's lists and restarts what was left; an empty address signs out
     // and retires every task.
     void setEmail(const QString &email);
+    // On by default, as the editor expects: a sign-in restarts the unfinished tasks it loads. A host
+    // that only looks at the lists turns it off, and restarts them itself when it means to.
+    void setRestartOnSignIn(bool restart);
+    void restartUnfinishedTasks();
     bool isSaveProject2Cloud() const;
     void setIsSaveProject2Cloud(bool saveToCloud);
 

@@ -6,6 +6,7 @@
 #include "KSCloudDiskTask.h"
 #include "KSCloudDiskViewPresenter.h"
 #include "TQDriveAdmin.h"
+#include "TQDriveCodes.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -124,13 +125,20 @@ void CloudCommands::setUp(QCommandLineParser &parser) const
            "  recycle FILE_ID                 moves a cloud item to the recycle bin\n"
            "  delete FILE_ID                  deletes a cloud item for good\n"
            "  share FILE_ID [CODE] [--days N] a share link, with an access code when CODE is given\n"
-           "  tasks                           the upload, download and done lists\n"
-           "  resume                          waits for the transfers restarted at sign-in\n"
+           "  tasks                           the upload, download and done lists, with the reason of\n"
+           "                                  each failed task\n"
+           "  resume                          restarts the unfinished transfers and waits for them\n"
+           "  cancel TASK_ID...               removes tasks (as listed by tasks) and their transfers\n"
+           "  clear [--done|--failed]         removes the finished and/or the failed tasks (both\n"
+           "                                  without an option)\n"
            "  demo                            a round trip of sample items, in a fresh folder unless\n"
            "                                  --root is given\n\n"
-           "Every command signs in the way the editor does, which restarts the transfers left unfinished;\n"
-           "they are paused again at exit unless the command is resume. Exit codes: 0 success, 1 the\n"
-           "operation failed, 2 usage error."));
+           "Every command signs in the way the editor does. upload, download and resume also restart the\n"
+           "transfers left unfinished, as the editor does at sign-in, and pause them again at exit unless\n"
+           "the command is resume; the other commands leave them as they are. Local paths are taken as\n"
+           "the system encodes them, so any existing file can be named.\n"
+           "Exit codes: 0 success, 1 the operation failed, 2 usage error, 130 interrupted by Ctrl-C\n"
+           "(unfinished transfers are kept for resume; a second Ctrl-C ends the program at once)."));
     parser.addHelpOption();
     parser.addOption({QStringLiteral("root"),
         tr("Folder of the host data and the drive (default: $CLOUDCTL_ROOT, else ~/.local/share/cloudctl)."),
@@ -140,6 +148,8 @@ void CloudCommands::setUp(QCommandLineParser &parser) const
         {QStringLiteral("folder"), tr("Cloud folder of a media upload (default: /)."), tr("CLOUD_FOLDER")});
     parser.addOption({QStringLiteral("tree"), tr("ls: every file below the folder, with its path.")});
     parser.addOption({QStringLiteral("days"), tr("share: days the link lives, 0 for ever (default: 7)."), tr("N")});
+    parser.addOption({QStringLiteral("done"), tr("clear: the finished tasks.")});
+    parser.addOption({QStringLiteral("failed"), tr("clear: the failed tasks.")});
     parser.addOption({QStringLiteral("limit-rate"),
         tr("Slows the local drive's transfers to RATE bytes per second (suffix K or M), to watch the "
            "progress or try resume."),
@@ -169,7 +179,8 @@ int CloudCommands::validate(const QStringList &args, const QCommandLineParser &p
         {QStringLiteral("upload"), {2, 2}}, {QStringLiteral("download"), {3, 3}}, {QStringLiteral("ls"), {0, 1}},
         {QStringLiteral("mkdir"), {2, 2}}, {QStringLiteral("rename"), {2, 2}}, {QStringLiteral("recycle"), {1, 1}},
         {QStringLiteral("delete"), {1, 1}}, {QStringLiteral("share"), {1, 2}}, {QStringLiteral("tasks"), {0, 0}},
-        {QStringLiteral("resume"), {0, 0}}, {QStringLiteral("demo"), {0, 0}}};
+        {QStringLiteral("resume"), {0, 0}}, {QStringLiteral("demo"), {0, 0}}, {QStringLiteral("cancel"), {1, 100000}},
+        {QStringLiteral("clear"), {0, 0}}};
     const QString command = args.first();
     const auto it = arity.constFind(command);
     if (it == arity.constEnd())
@@ -182,6 +193,9 @@ int CloudCommands::validate(const QStringList &args, const QCommandLineParser &p
         return usageError(tr("--folder is for media uploads only: the other kinds have their own cloud folders"));
     if (parser.isSet(QStringLiteral("tree")) && command != QLatin1String("ls"))
         return usageError(tr("--tree is for ls only"));
+    if ((parser.isSet(QStringLiteral("done")) || parser.isSet(QStringLiteral("failed")))
+        && command != QLatin1String("clear"))
+        return usageError(tr("--done and --failed are for clear only"));
     if (parser.isSet(QStringLiteral("days"))) {
         bool ok = false;
         const int days = parser.value(QStringLiteral("days")).toInt(&ok);
@@ -240,7 +254,10 @@ int CloudCommands::run(const QStringList &arguments)
         root = qEnvironmentVariable("CLOUDCTL_ROOT");
     if (root.isEmpty())
         root = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/cloudctl");
-    if (!m_host.start(root, email)) {
+    // Only the transfer commands set the unfinished transfers going again: a listing that restarts
+    // them mixes their notices into its output, and a task removed by cancel must not run first.
+    static const QStringList restarting{QStringLiteral("upload"), QStringLiteral("download"), QStringLiteral("resume")};
+    if (!m_host.start(root, email, restarting.contains(args.first()))) {
         const int code = m_host.isInterrupted() ? Interrupted : Failure;
         fail(m_host.lastError(), code);
         m_host.stop();
@@ -287,6 +304,13 @@ int CloudCommands::dispatch(const QStringList &args, const QCommandLineParser &p
         return tasks();
     if (command == QLatin1String("resume"))
         return resume();
+    if (command == QLatin1String("cancel"))
+        return cancel(args.mid(1));
+    if (command == QLatin1String("clear")) {
+        const bool done = parser.isSet(QStringLiteral("done"));
+        const bool failed = parser.isSet(QStringLiteral("failed"));
+        return clear(done || !failed, failed || !done);
+    }
     return usageError(tr("unknown command \"%1\"").arg(command));
 }
 
@@ -470,7 +494,8 @@ int CloudCommands::share(const QString &fileId, const QString &accessCode, int d
 int CloudCommands::tasks()
 {
     KSCloudDiskViewPresenter *presenter = m_host.presenter();
-    auto printList = [](const QString &title, const QList<KSCloudDiskTask *> &list) {
+    const QSet<QString> elsewhere = m_host.transfersHeldElsewhere();
+    auto printList = [&elsewhere](const QString &title, const QList<KSCloudDiskTask *> &list) {
         print(tr("%1 (%2)").arg(title).arg(list.size()));
         for (const KSCloudDiskTask *task : list) {
             QString progress = QStringLiteral("-");
@@ -482,10 +507,21 @@ int CloudCommands::tasks()
             }
             QString id = task->taskId();
             id.remove(QLatin1Char('{')).remove(QLatin1Char('}'));
+            // Left unfinished by a program that is gone: nothing runs it until a transfer command or
+            // resume restarts it.
+            const bool interrupted = !task->queuedOnce() && !elsewhere.contains(task->taskId())
+                && (task->status() == Waiting || task->status() == Running || task->status() == Transferred);
+            const QString status = interrupted ? tr("interrupted") : statusName(task->status());
             print(QStringLiteral("  %1  %2  %3  %4  %5  %6")
                       .arg(id, (task->isUpload() ? tr("up") : tr("down")).leftJustified(4),
-                          fileTypeName(task->fileType()).leftJustified(8), statusName(task->status()).leftJustified(11),
+                          fileTypeName(task->fileType()).leftJustified(8), status.leftJustified(11),
                           progress.leftJustified(16), task->name()));
+            if (elsewhere.contains(task->taskId()))
+                print(tr("      running in another program on this account"));
+            else if (task->status() == Failed)
+                print(tr("      why: %1 (code %2)")
+                          .arg(CloudCtl::failureText(task->failedCode(), task->failedReason()))
+                          .arg(task->failedCode()));
         }
     };
     printList(tr("uploads"), *presenter->uploadTaskList());
@@ -500,6 +536,7 @@ int CloudCommands::tasks()
 int CloudCommands::resume()
 {
     KSCloudDiskViewPresenter *presenter = m_host.presenter();
+    presenter->restartUnfinishedTasks();
     QList<KSCloudDiskTask *> pending;
     int paused = 0;
     for (const QList<KSCloudDiskTask *> &list :
@@ -525,11 +562,85 @@ int CloudCommands::resume()
             print(tr("finished  %1  %2").arg(t.name, t.upload ? t.fileId : t.localPath));
         } else if (t.paused) {
             print(tr("paused    %1").arg(t.name));
+        } else if (t.errorCode == TQDrive::TransferBusy) {
+            print(tr("elsewhere %1  %2").arg(t.name, CloudCtl::errorText(t.errorCode)));
         } else if (!t.interrupted) {
             ++failed;
-            print(tr("failed    %1  %2 (code %3)").arg(t.name, CloudCtl::errorText(t.errorCode)).arg(t.errorCode));
+            print(tr("failed    %1  %2 (code %3)")
+                      .arg(t.name, CloudCtl::failureText(t.errorCode, t.reason))
+                      .arg(t.errorCode));
         }
     }
     print(tr("%1 finished, %2 failed").arg(finished).arg(failed));
     return failed > 0 ? Failure : Success;
+}
+
+namespace {
+
+// "1234-..." as tasks prints it, or the braced form the lists keep.
+QString bracedTaskId(const QString &id)
+{
+    return id.startsWith(QLatin1Char('{')) ? id : QLatin1Char('{') + id + QLatin1Char('}');
+}
+
+} // namespace
+
+int CloudCommands::cancel(const QStringList &taskIds)
+{
+    KSCloudDiskViewPresenter *presenter = m_host.presenter();
+    int result = Success;
+    QStringList removed;
+    for (const QString &given : taskIds) {
+        KSCloudDiskTask *task = presenter->findTask(bracedTaskId(given));
+        if (!task) {
+            result = fail(tr("no such task: %1").arg(given));
+            continue;
+        }
+        if (presenter->uploadTaskList()->contains(task)) {
+            presenter->slotRemoveUploadTask(task);
+        } else if (presenter->downloadTaskList()->contains(task)) {
+            presenter->slotRemoveDownloadTask(task);
+        } else if (presenter->doneTaskList()->contains(task)) {
+            presenter->slotRemoveDoneTask(task);
+        } else {
+            task->abort();
+            presenter->removeTask(task);
+        }
+        removed << task->taskId();
+        print(tr("cancelled %1  %2").arg(given, task->name()));
+    }
+    const QSet<QString> elsewhere = m_host.transfersHeldElsewhere();
+    for (const QString &id : qAsConst(removed)) {
+        if (elsewhere.contains(id))
+            m_host.message(tr("cloudctl: %1 runs in another program on this account and finishes there").arg(id));
+    }
+    return result;
+}
+
+int CloudCommands::clear(bool done, bool failed)
+{
+    KSCloudDiskViewPresenter *presenter = m_host.presenter();
+    int finished = 0;
+    int hopeless = 0;
+    if (done) {
+        finished = presenter->doneTaskList()->size();
+        presenter->slotRemoveAllDoneTask();
+    }
+    if (failed) {
+        for (QList<KSCloudDiskTask *> *list : {presenter->uploadTaskList(), presenter->downloadTaskList()}) {
+            const QList<KSCloudDiskTask *> tasks = *list;
+            for (KSCloudDiskTask *task : tasks) {
+                if (task->status() != Failed)
+                    continue;
+                ++hopeless;
+                if (task->isUpload())
+                    presenter->slotRemoveUploadTask(task);
+                else
+                    presenter->slotRemoveDownloadTask(task);
+            }
+        }
+    }
+    print(tr("removed %n finished task(s)", nullptr, finished) + QStringLiteral(", ")
+        + tr("%n failed task(s)", nullptr, hopeless));
+    return Success;
 }

@@ -1,5 +1,6 @@
 // The command line of cloudctl: arguments checked, the plug-in started, one command run, the
-// plug-in released, and the exit code (0 success, 1 the operation failed, 2 usage error).
+// plug-in released, and the exit code (0 success, 1 the operation failed, 2 usage error, 130
+// interrupted).
 #ifndef CLOUDCOMMANDS_H
 #define CLOUDCOMMANDS_H
 
@@ -29,6 +30,10 @@ public:
     int share(const QString &fileId, const QString &accessCode, int days);
     int tasks();
     int resume();
+    // Removes tasks as the transfer center's delete does, their drive transfers with them.
+    int cancel(const QStringList &taskIds);
+    // Removes the finished and/or the failed tasks.
+    int clear(bool done, bool failed);
 
     CloudCtl &host() { return m_host; }
     // Results go to stdout, complaints and progress to stderr.

@@ -1,5 +1,7 @@
 #include "CloudCtl.h"
 
+#include "FailureText.h"
+
 #include "IKSAppInfo.h"
 #include "IKSTQIDAccount.h"
 #include "KSCloudDiskTask.h"
@@ -92,70 +94,12 @@ bool CloudCtl::parseKind(const QString &name, ItemKind *kind)
 
 QString CloudCtl::errorText(int code)
 {
-    switch (code) {
-    case -1:
-        return tr("no answer from the plug-in or the drive");
-    case 0:
-        return tr("the plug-in gave no reason");
-    case TQDrive::TokenInvalid:
-    case TQDrive::NotSignedIn:
-    case TQDrive::TokenExpired:
-        return tr("the account is not signed in");
-    case TQDrive::ServiceUnavailable:
-    case TQDrive::ServiceOpenedUnavailable:
-        return tr("the cloud service is unavailable");
-    case TQDrive::ServiceNotOpened:
-        return tr("the cloud service is not opened");
-    case TQDrive::BadName:
-        return tr("the name is not valid in the cloud");
-    case TQDrive::BadArgument:
-        return tr("the request was refused (bad argument)");
-    case TQDrive::FileBlocked:
-        return tr("the item is blocked");
-    case TQDrive::FileNotFound:
-        return tr("no such cloud item");
-    case TQDrive::ParentNotFound:
-        return tr("no such cloud folder");
-    case TQDrive::NameClash:
-        return tr("the name is already taken");
-    case TQDrive::FileTooLarge:
-        return tr("the file is larger than the file limit");
-    case TQDrive::QuotaExceeded:
-    case CloudSpaceInsufficient:
-        return tr("not enough cloud space");
-    case TQDrive::LocalReadFailed:
-        return tr("the local file cannot be read");
-    case TQDrive::LocalWriteFailed:
-        return tr("the local file cannot be written");
-    case TQDrive::ContentDamaged:
-        return tr("the stored content is damaged");
-    case TQDrive::StorageFailed:
-        return tr("the drive's storage failed");
-    case LocalDiskTooSmall:
-        return tr("not enough local disk space");
-    case DownloadFolderNotWritable:
-        return tr("the download folder is not writable");
-    case MembershipExpired:
-        return tr("the membership has expired");
-    case FolderCreationUnanswered:
-    case CloudFolderUnavailable:
-        return tr("the cloud folder could not be created");
-    case TaskListNotSaved:
-        return tr("the task list could not be saved");
-    case ProjectContainerRefused:
-        return tr("the project file cannot be unpacked");
-    case LocalFileMissing:
-        return tr("the local file does not exist");
-    default:
-        return tr("error");
-    }
+    return FailureText::of(code);
 }
 
 QString CloudCtl::failureText(int code, const QString &reason)
 {
-    // The code's own text where there is one; the task's words where the code says nothing more.
-    const QString text = errorText(code);
-    return text == tr("error") && !reason.isEmpty() ? reason : text;
+    return FailureText::of(code, reason);
 }
 
 QString CloudCtl::hostLog() const
@@ -178,15 +122,14 @@ void CloudCtl::watchInterrupts()
         const ssize_t got = ::read(g_interruptPipe[0], &byte, 1);
         Q_UNUSED(got)
         m_interrupted = true;
-        // A second Ctrl-C ends the program at once.
-        std::signal(SIGINT, SIG_DFL);
-        std::signal(SIGTERM, SIG_DFL);
     });
     struct sigaction action {
     };
     action.sa_handler = &onInterruptSignal;
     sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
+    // One-shot: the handler is reset by the first signal itself, so a second Ctrl-C ends the program
+    // at once, also while the teardown keeps the event loop from seeing the first.
+    action.sa_flags = SA_RESTART | SA_RESETHAND;
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
 }
@@ -298,7 +241,7 @@ void CloudCtl::connectPresenter()
         [this](const QString &taskId, bool, int errorCode) { onTaskFailed(taskId, errorCode); });
 }
 
-bool CloudCtl::start(const QString &root, const QString &email)
+bool CloudCtl::start(const QString &root, const QString &email, bool restart)
 {
     m_email = email;
     const QString base = QDir(root).absolutePath();
@@ -329,10 +272,27 @@ bool CloudCtl::start(const QString &root, const QString &email)
     if (!login())
         return false;
     QThreadPool::globalInstance()->waitForDone();
-    // The lists of the account are loaded and its unfinished transfers restarted; the answers to
-    // them arrive through the connections made above.
+    // The lists of the account are loaded and, unless only looked at, its unfinished transfers
+    // restarted; the answers to them arrive through the connections made above.
+    m_presenter->setRestartOnSignIn(restart);
     m_presenter->setEmail(getTQIDAccount()->email());
     return true;
+}
+
+QSet<QString> CloudCtl::transfersHeldElsewhere() const
+{
+    QSet<QString> held;
+    char *out = nullptr;
+    if (Drive_GetTransferList("{}", &out) == 0 || !out)
+        return held;
+    const QJsonObject answer = QJsonDocument::fromJson(QByteArray(out)).object();
+    Drive_FreeBuf(out);
+    for (const QJsonValue &value : answer.value(QLatin1String("data")).toArray()) {
+        const QJsonObject transfer = value.toObject();
+        if (transfer.value(QLatin1String("owner_alive")).toBool())
+            held.insert(transfer.value(QLatin1String("custom_uid")).toString());
+    }
+    return held;
 }
 
 void CloudCtl::stop()

@@ -11,6 +11,7 @@
 #include <QHash>
 #include <QList>
 #include <QObject>
+#include <QSet>
 #include <QString>
 #include <QVector>
 
@@ -57,8 +58,11 @@ public:
     ~CloudCtl() override;
 
     // Host folders and drive below `root`, the account signed in (and created on a fresh drive), the
-    // plug-in started, signed in and its task lists loaded. False with lastError() set.
-    bool start(const QString &root, const QString &email);
+    // plug-in started, signed in and its task lists loaded, their unfinished transfers restarted
+    // unless `restart` is off. False with lastError() set.
+    bool start(const QString &root, const QString &email, bool restart = true);
+    // Custom uids of the account's transfers that another running program holds.
+    QSet<QString> transfersHeldElsewhere() const;
     // Releases the plug-in as the editor does at exit: lists saved, unfinished transfers paused.
     void stop();
     QString lastError() const { return m_error; }

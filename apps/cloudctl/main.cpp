@@ -1,5 +1,6 @@
 // cloudctl: the editor's cloud-storage plug-in driven from the command line.
 #include "CloudCommands.h"
+#include "FileNameCodec.h"
 
 #include <QApplication>
 
@@ -10,6 +11,8 @@ int main(int argc, char **argv)
         && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    // Before the arguments are read: a path is taken as the system encodes it, valid UTF-8 or not.
+    FileNameCodec::install();
     QCoreApplication::setApplicationName(QStringLiteral("cloudctl"));
     QCoreApplication::setApplicationVersion(QStringLiteral(CLOUDCTL_VERSION));
     CloudCommands commands;

@@ -1,5 +1,12 @@
-// cloudctl's progress lines: units, widths, and what reaches a terminal or a log.
+// cloudctl's progress lines: units, widths, and what reaches a terminal or a log; its failure texts
+// and the file names it takes.
+#include "FailureText.h"
+#include "FileNameCodec.h"
+#include "KSCloudDiskTask.h"
 #include "TransferProgress.h"
+
+#include <QFile>
+#include <QRegularExpression>
 
 #include <QTest>
 #include <QThread>
@@ -16,6 +23,8 @@ private slots:
     void lineLayout();
     void logOutput();
     void terminalOutput();
+    void everyCodeHasAText();
+    void fileNamesSurvive();
 };
 
 namespace {
@@ -144,6 +153,46 @@ void TestTransferProgress::terminalOutput()
         qPrintable(failedLine));
     QVERIFY2(failedLine.size() <= 100, qPrintable(failedLine));
     QVERIFY(text.endsWith(QStringLiteral("[####################] 100%  1000 B  downloaded\n")));
+}
+
+void TestTransferProgress::everyCodeHasAText()
+{
+    // Every code of the drive's protocol document, read from the document itself so that a code
+    // added there cannot go without a text here.
+    QFile protocol(QStringLiteral(KSCD_PROTOCOL_FILE));
+    QVERIFY(protocol.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(protocol.readAll());
+    const int table = text.indexOf(QStringLiteral("Result and answer codes"));
+    QVERIFY(table > 0);
+    QList<int> codes;
+    const QRegularExpression row(QStringLiteral("^\\| (\\d+) \\|"), QRegularExpression::MultilineOption);
+    for (auto it = row.globalMatch(text.mid(table)); it.hasNext();)
+        codes << it.next().captured(1).toInt();
+    QVERIFY(codes.size() > 30);
+    codes << LocalDiskTooSmall << CloudSpaceInsufficient << DownloadFolderNotWritable << MembershipExpired
+          << FolderCreationUnanswered << TaskListNotSaved << ProjectContainerRefused << CloudFolderUnavailable
+          << LocalFileMissing << -1;
+    for (const int code : qAsConst(codes))
+        QVERIFY2(FailureText::isKnown(code), qPrintable(QString::number(code)));
+    QVERIFY(FailureText::of(28).contains(QStringLiteral("another program")));
+    QVERIFY(!FailureText::isKnown(123456));
+    // A code without a text of its own gives way to the task's reason.
+    QCOMPARE(FailureText::of(123456, QStringLiteral("why")), QStringLiteral("why"));
+    QCOMPARE(FailureText::of(404001, QStringLiteral("why")), FailureText::of(404001));
+}
+
+void TestTransferProgress::fileNamesSurvive()
+{
+    FileNameCodec::install();
+    const QList<QByteArray> names{QByteArrayLiteral("caf\xe9.bin"), QByteArrayLiteral("plain.txt"),
+        QByteArrayLiteral("\xe6\x97\xa5\xe6\x9c\xac.mov"), QByteArrayLiteral("\xf0\x9f\x8e\xac \xff\xfe\xc0\xaf"),
+        QByteArrayLiteral("\xed\xa0\x80 surrogate bytes"), QByteArrayLiteral("cut\xe2\x82")};
+    for (const QByteArray &name : names) {
+        const QString decoded = QFile::decodeName(name);
+        QCOMPARE(QFile::encodeName(decoded), name);
+    }
+    // Valid UTF-8 reads as it always did.
+    QCOMPARE(QFile::decodeName(QByteArrayLiteral("\xe6\x97\xa5")), QString(QChar(0x65e5)));
 }
 
 QTEST_GUILESS_MAIN(TestTransferProgress)
