@@ -5,6 +5,8 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QMutex>
 #include <QStandardPaths>
 #include <QUuid>
@@ -33,9 +35,9 @@ public:
     {
         switch (kind) {
         case LogFolder:
-            return KSHostInternal::ensureFolder(KSHostInternal::userDataPath());
+            return KSHostInternal::ensurePrivateFolder(KSHostInternal::userDataPath());
         case AppFolder:
-            return KSHostInternal::ensureFolder(KSHostInternal::appDataPath());
+            return KSHostInternal::ensurePrivateFolder(KSHostInternal::appDataPath());
         default:
             return QString();
         }
@@ -125,6 +127,34 @@ QString appDataPath()
 QString ensureFolder(const QString &path)
 {
     return QDir().mkpath(path) ? path : QString();
+}
+
+QString ensurePrivateFolder(const QString &path)
+{
+    const QFileDevice::Permissions mode = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner;
+    const QString folder = QDir::cleanPath(QDir(path).absolutePath());
+    const QString root = QDir::cleanPath(QDir(KSHostPaths::root()).absolutePath());
+    QStringList missing;
+    for (QString p = folder; !QFileInfo::exists(p) && p != QFileInfo(p).path(); p = QFileInfo(p).path())
+        missing.append(p);
+    if (!QDir().mkpath(folder))
+        return QString();
+    for (const QString &made : qAsConst(missing)) {
+        // The folders the root itself lives in (a fresh home's data folder) are not the host's.
+        if (!root.startsWith(made + QLatin1Char('/')))
+            QFile::setPermissions(made, mode);
+    }
+    if (folder == root || folder.startsWith(root + QLatin1Char('/'))) {
+        for (QString p = folder; p.size() > root.size(); p = QFileInfo(p).path())
+            QFile::setPermissions(p, mode);
+        QFile::setPermissions(root, mode);
+    }
+    return path;
+}
+
+bool makePrivateFile(const QString &path)
+{
+    return QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 }
 
 } // namespace KSHostInternal

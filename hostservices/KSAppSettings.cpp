@@ -17,7 +17,7 @@ const QString kUploadKey = QStringLiteral("UploadToCloud");
 
 QString underRoot(const QString &name)
 {
-    return KSHostInternal::ensureFolder(KSHostPaths::root() + QLatin1Char('/') + name);
+    return KSHostInternal::ensurePrivateFolder(KSHostPaths::root() + QLatin1Char('/') + name);
 }
 
 } // namespace

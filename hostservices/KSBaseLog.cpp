@@ -8,6 +8,7 @@
 #include <QHash>
 #include <QMap>
 #include <QMutex>
+#include <QRegularExpression>
 #include <QThread>
 
 #include <cstdarg>
@@ -79,11 +80,13 @@ void writeToFileLocked(LogState &s, const QByteArray &line)
         if (path == s.failedPath)
             return;
         s.file.setFileName(path);
-        if (!QDir().mkpath(QFileInfo(path).absolutePath()) || !s.file.open(QIODevice::Append | QIODevice::Text)) {
+        if (KSHostInternal::ensurePrivateFolder(QFileInfo(path).absolutePath()).isEmpty()
+            || !s.file.open(QIODevice::Append | QIODevice::Text)) {
             s.failedPath = path;
             std::fprintf(stderr, "KSBaseLog: cannot open %s\n", qPrintable(QDir::toNativeSeparators(path)));
             return;
         }
+        KSHostInternal::makePrivateFile(path);
         s.failedPath.clear();
     }
     s.file.write(line);
@@ -92,6 +95,21 @@ void writeToFileLocked(LogState &s, const QByteArray &line)
 }
 
 } // namespace
+
+QString KSHostInternal::masked(const QString &text)
+{
+    // Every secret it knows is a JSON string value, so a text without quotes has none.
+    if (!text.contains(QLatin1Char('"')))
+        return text;
+    static const QRegularExpression secret(
+        QStringLiteral("(\"(?:token|access_token|access_code|password|code)\"\\s*:\\s*\")(?:[^\"\\\\]|\\\\.)*\""));
+    static const QRegularExpression shareCode(
+        QStringLiteral("(\"share_id\"\\s*:\\s*\"(?:[^\"\\\\:]|\\\\.)*:)(?:[^\"\\\\]|\\\\.)+\""));
+    QString out = text;
+    out.replace(secret, QStringLiteral("\\1***\""));
+    out.replace(shareCode, QStringLiteral("\\1***\""));
+    return out;
+}
 
 KSBaseLogger::KSBaseLogger(const QString &name)
     : m_name(name)
@@ -117,11 +135,14 @@ int KSBaseLogger::level() const
     return m_level.load(std::memory_order_relaxed);
 }
 
-void KSBaseLogger::log_(const KSLogRecord &record, bool enabled)
+void KSBaseLogger::log_(const KSLogRecord &given, bool enabled)
 {
     if (!enabled || t_inLog)
         return;
     t_inLog = true;
+    // Masked before any sink sees it: a sink may write it anywhere.
+    KSLogRecord record = given;
+    record.message = KSHostInternal::masked(given.message);
     const QString text = formatLine(record);
     LogState &s = state();
     {

@@ -1,7 +1,9 @@
 #include "KSConfigEngine.h"
 
 #include "IKSAppInfo.h"
+#include "KSHostInternal.h"
 
+#include <QFileInfo>
 #include <QHash>
 #include <QSettings>
 
@@ -43,13 +45,18 @@ QVariant KSConfigEngine::getValue(
 
 void KSConfigEngine::setValue(int device, const QString &group, const QString &key, const QVariant &value)
 {
-    QSettings settings(fileOf(device), QSettings::IniFormat);
+    const QString file = fileOf(device);
+    // QSettings would make the folder with the process umask.
+    KSHostInternal::ensurePrivateFolder(QFileInfo(file).path());
+    QSettings settings(file, QSettings::IniFormat);
     if (!group.isEmpty())
         settings.beginGroup(group);
     settings.setValue(key, value);
     settings.endGroup();
     // Written now rather than at destruction so another process (the tool, a second editor) sees it.
     settings.sync();
+    // A new file gets the umask's mode; later writes keep the mode of the file they replace.
+    KSHostInternal::makePrivateFile(file);
 }
 
 QString KSConfigEngine::fileOf(int device) const

@@ -2,6 +2,7 @@
 
 #include "IKSAppInfo.h"
 #include "KSBaseLog.h"
+#include "KSHostInternal.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -148,7 +149,8 @@ void KSAnalytics::send(const KSTrackRecord &record)
         return;
     }
     const QString path = file();
-    const QByteArray line = jsonLine(record, QDateTime::currentMSecsSinceEpoch());
+    const QByteArray line
+        = KSHostInternal::masked(QString::fromUtf8(jsonLine(record, QDateTime::currentMSecsSinceEpoch()))).toUtf8();
     AnalyticsState &s = state();
     bool warn = false;
     {
@@ -156,8 +158,11 @@ void KSAnalytics::send(const KSTrackRecord &record)
         // Marked before anything that may log: a log sink forwarding to analytics must not come back in.
         t_inSend = true;
         QFile out(path);
-        const bool written = QDir().mkpath(QFileInfo(path).absolutePath()) && out.open(QIODevice::Append)
-            && out.write(line) == line.size();
+        const bool opened = !KSHostInternal::ensurePrivateFolder(QFileInfo(path).absolutePath()).isEmpty()
+            && out.open(QIODevice::Append);
+        if (opened)
+            KSHostInternal::makePrivateFile(path);
+        const bool written = opened && out.write(line) == line.size();
         if (!written && s.failedFile != path) {
             s.failedFile = path;
             warn = true;

@@ -47,8 +47,16 @@ QByteArray KSDriveAnswer::logText() const
 
 QByteArray KSDriveAnswer::masked(const QByteArray &json)
 {
-    static const QRegularExpression token(QStringLiteral("(\"(?:access_)?token\"\\s*:\\s*\")(?:[^\"\\\\]|\\\\.)*\""));
-    return QString::fromUtf8(json).replace(token, QStringLiteral("\\1***\"")).toUtf8();
+    // "code" is also every answer's result; only a string value is an access code.
+    static const QRegularExpression secret(
+        QStringLiteral("(\"(?:token|access_token|access_code|password|code)\"\\s*:\\s*\")(?:[^\"\\\\]|\\\\.)*\""));
+    // A share download names its share as "<id>:<access code>".
+    static const QRegularExpression shareCode(
+        QStringLiteral("(\"share_id\"\\s*:\\s*\"(?:[^\"\\\\:]|\\\\.)*:)(?:[^\"\\\\]|\\\\.)+\""));
+    return QString::fromUtf8(json)
+        .replace(secret, QStringLiteral("\\1***\""))
+        .replace(shareCode, QStringLiteral("\\1***\""))
+        .toUtf8();
 }
 
 QByteArray KSDriveAnswer::compact(const QJsonObject &object)

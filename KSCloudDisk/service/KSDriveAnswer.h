@@ -19,10 +19,12 @@ public:
     // "code" of the answer; -1 when it has none.
     int code() const;
     QJsonValue data() const;
-    // The answer text for a log line, with any token value masked.
+    // The answer text for a log line, with its secrets masked.
     QByteArray logText() const;
 
-    // A request or answer text with the values of "token" keys masked.
+    // A request or answer text with its secrets masked as "***": the string values of "token",
+    // "access_token", "access_code", "password" and "code" keys, and the access code of a
+    // "share_id" of the form "<id>:<code>".
     static QByteArray masked(const QByteArray &json);
     static QByteArray compact(const QJsonObject &object);
     // The answer text with every bare "space_id" number turned into a string of the same digits.

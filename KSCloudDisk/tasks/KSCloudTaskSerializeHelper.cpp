@@ -42,6 +42,23 @@ QString userFolder()
     return IKSAppInfo::getInstance()->getFolder(IKSAppInfo::LogFolder);
 }
 
+// The lists tell what the user moves to and from the cloud: readable by the owner only, whatever
+// the umask of the editor. The folders from the host's user folder down are ours, so an older
+// version's wider modes are narrowed too.
+constexpr QFileDevice::Permissions kPrivateFolder
+    = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner;
+constexpr QFileDevice::Permissions kPrivateFile = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+
+bool makePrivateFolder(const QString &folder)
+{
+    if (!QDir().mkpath(folder))
+        return false;
+    const QString base = userFolder();
+    for (QString p = folder; p.size() > base.size() && p.startsWith(base); p = QFileInfo(p).path())
+        QFile::setPermissions(p, kPrivateFolder);
+    return true;
+}
+
 QJsonObject recordOf(const KSCloudDiskTask *task)
 {
     auto number = [](qint64 value) { return QString::number(value); };
@@ -111,6 +128,8 @@ public:
         : m_file(folder + QLatin1String(kLockName))
     {
         m_locked = m_file.tryLock(kLockWaitMs);
+        if (m_locked)
+            QFile::setPermissions(folder + QLatin1String(kLockName), kPrivateFile);
         if (!m_locked) {
             qint64 pid = 0;
             QString host;
@@ -145,6 +164,9 @@ bool writeJson(const QString &path, const QJsonObject &object)
         KSLOG_INFO("open file failed!");
         return false;
     }
+    // Set on the file being written, which replaces the list: a new list would get the umask's mode,
+    // a replaced one that of the list before it.
+    file.setPermissions(kPrivateFile);
     file.write(QJsonDocument(object).toJson(QJsonDocument::Indented));
     return file.commit();
 }
@@ -303,7 +325,7 @@ void KSCloudTaskSerializeHelper::invokeSave(int type)
     if (folder.isEmpty() || type < UploadList || type > DoneList)
         return;
     KSLOG_INFO("begain save task list");
-    QDir().mkpath(folder);
+    makePrivateFolder(folder);
     if (!QFileInfo(folder).isDir()) {
         KSLOG_INFO("create folder failed: %s", qPrintable(folder));
         return;
@@ -332,8 +354,18 @@ bool KSCloudTaskSerializeHelper::saveTaskList(const QString &folder, int kind, c
     // lists, whatever state this program last saw it in.
     const QSet<QString> doneElsewhere
         = kind == DoneList ? QSet<QString>() : idsOf(diskRecords(folder + QLatin1String(kFileNames[DoneList])));
-    const QSet<QString> ownHere = ownIds(kind);
-    const QSet<QString> ownAnywhere = kind == DoneList ? ownHere : ownIds(AllLists);
+    const QSet<QString> ownDone = kind == DoneList ? ownIds(DoneList) : QSet<QString>();
+    // Whose record on disk is another program's. Of an unfinished list, one whose task this program
+    // holds at all: it decides about it, and a task it took out of the list (replaced, removed, moved
+    // on) must not come back. Of the done list, one this program has not listed or removed there: a
+    // completion elsewhere wins over the copy this program may still hold as unfinished.
+    auto foreign = [&](const QString &id) {
+        if (id.isEmpty() || m_forgotten.contains(id))
+            return false;
+        if (kind == DoneList)
+            return !ownDone.contains(id);
+        return !doneElsewhere.contains(id) && !KSCloudDiskTask::isLiveTaskId(id);
+    };
     QList<QJsonObject> records;
     QList<KSCloudDiskTask *> written;
     for (KSCloudDiskTask *task : list) {
@@ -341,12 +373,9 @@ bool KSCloudTaskSerializeHelper::saveTaskList(const QString &folder, int kind, c
         if (!doneElsewhere.contains(task->taskId()))
             records.append(recordOf(task));
     }
-    // What the other programs wrote and this one neither holds nor removed.
     for (const QJsonObject &record : diskRecords(path)) {
-        const QString id = idOf(record);
-        if (id.isEmpty() || ownAnywhere.contains(id) || m_forgotten.contains(id) || doneElsewhere.contains(id))
-            continue;
-        records.append(record);
+        if (foreign(idOf(record)))
+            records.append(record);
     }
     if (kind == DoneList) {
         std::stable_sort(records.begin(), records.end(), [](const QJsonObject &a, const QJsonObject &b) {
@@ -553,7 +582,7 @@ void KSCloudTaskSerializeHelper::convertLegacyFile()
         const QDomElement user = users.at(u).toElement();
         const QString folder
             = userFolder() + QStringLiteral("/CloudDiskTasks/") + folderNameOf(user.attribute(QStringLiteral("Email")));
-        if (QFileInfo::exists(folder) || !QDir().mkpath(folder))
+        if (QFileInfo::exists(folder) || !makePrivateFolder(folder))
             continue;
         QJsonObject lists[3];
         int counters[3] = {1, 1, 1};
@@ -574,5 +603,6 @@ void KSCloudTaskSerializeHelper::convertLegacyFile()
             writeJson(folder + QLatin1String(kFileNames[list]), lists[list]);
     }
     QFile::remove(legacy + QStringLiteral(".back"));
-    QFile::rename(legacy, legacy + QStringLiteral(".back"));
+    if (QFile::rename(legacy, legacy + QStringLiteral(".back")))
+        QFile::setPermissions(legacy + QStringLiteral(".back"), kPrivateFile);
 }

@@ -5,6 +5,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QVariant>
 
 #include <cmath>
@@ -139,6 +140,25 @@ char *toOutText(const QByteArray &text)
     if (out)
         std::memcpy(out, text.constData(), size_t(text.size()) + 1);
     return out;
+}
+
+QString masked(const QString &text)
+{
+    static const QRegularExpression secret(
+        QStringLiteral("(\"(?:token|access_token|access_code|password|code)\"\\s*:\\s*\")(?:[^\"\\\\]|\\\\.)*\""));
+    static const QRegularExpression shareCode(
+        QStringLiteral("(\"share_id\"\\s*:\\s*\"(?:[^\"\\\\:]|\\\\.)*:)(?:[^\"\\\\]|\\\\.)+\""));
+    QString out = text;
+    out.replace(secret, QStringLiteral("\\1***\""));
+    out.replace(shareCode, QStringLiteral("\\1***\""));
+    return out;
+}
+
+QByteArray masked(const QByteArray &text)
+{
+    const QString in = QString::fromUtf8(text);
+    const QString out = masked(in);
+    return out == in ? text : out.toUtf8();
 }
 
 } // namespace DriveJson

@@ -28,6 +28,13 @@ QByteArray answer(int code, const QJsonValue &data = QJsonValue());
 // A malloc'ed NUL-terminated copy for an out-text; released by Drive_FreeBuf.
 char *toOutText(const QByteArray &text);
 
+// The text with its secrets replaced by "***", for the log and the call record: the string values
+// of "token", "access_token", "access_code", "password" and "code" keys (a numeric "code" is a
+// result, not a secret), and the access code of a "share_id" of the form "<id>:<code>".
+QString masked(const QString &text);
+// The same for bytes; bytes holding no secret come back untouched, even when they are not UTF-8.
+QByteArray masked(const QByteArray &text);
+
 } // namespace DriveJson
 } // namespace TQDrive
 

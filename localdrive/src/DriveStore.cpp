@@ -1,16 +1,22 @@
 #include "DriveStore.h"
 
 #include "ContentHasher.h"
+#include "DriveJson.h"
 #include "TQDriveCodes.h"
 
 #include <QDateTime>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QMutexLocker>
 #include <QRandomGenerator>
 
+#include <openssl/crypto.h>
+#include <openssl/evp.h>
+
 #include <cstdio>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -18,11 +24,19 @@ namespace TQDrive {
 
 namespace {
 
-constexpr int kSchemaVersion = 3;
+constexpr int kSchemaVersion = 4;
 
-// Each step brings the schema from version (index) to (index + 1).
-const char *const kMigrations[] = {
-    R"sql(
+bool hashSecrets(SqliteDb &db);
+
+// Each step brings the schema from version (index) to (index + 1): its SQL, then, where SQL alone
+// cannot do it, a rewrite of the existing rows in the same transaction.
+struct Migration {
+    const char *sql;
+    bool (*rewrite)(SqliteDb &db);
+};
+
+const Migration kMigrations[] = {
+    {R"sql(
     CREATE TABLE accounts(id INTEGER PRIMARY KEY, uid TEXT NOT NULL UNIQUE, email TEXT NOT NULL UNIQUE,
         service_state INTEGER NOT NULL DEFAULT 0, dc TEXT NOT NULL DEFAULT 'local-1', created INTEGER NOT NULL);
     CREATE TABLE tokens(token TEXT PRIMARY KEY, account_id INTEGER NOT NULL REFERENCES accounts(id),
@@ -51,16 +65,28 @@ const char *const kMigrations[] = {
         cloud_path TEXT NOT NULL, size INTEGER NOT NULL, hash TEXT NOT NULL, source_mtime INTEGER NOT NULL,
         done INTEGER NOT NULL, file_id TEXT NOT NULL, PRIMARY KEY(uid, kind, idx));
     )sql",
-    R"sql(
+        nullptr},
+    {R"sql(
     CREATE TABLE completed_transfers(uid TEXT NOT NULL, kind INTEGER NOT NULL, account_id INTEGER NOT NULL,
         report TEXT NOT NULL, completed INTEGER NOT NULL, PRIMARY KEY(uid, kind));
     CREATE INDEX completed_transfers_age ON completed_transfers(completed);
     )sql",
+        nullptr},
     // Abandoned transfers are dropped by age; a row never touched since it was written is as old as that.
-    R"sql(
+    {R"sql(
     ALTER TABLE transfers ADD COLUMN last_active INTEGER NOT NULL DEFAULT 0;
     UPDATE transfers SET last_active = created;
     )sql",
+        nullptr},
+    // Whoever reads the database learns no token and no access code: tokens are found by their hash,
+    // access codes are checked against a salted one.
+    {R"sql(
+    CREATE TABLE token_hashes(token_hash TEXT PRIMARY KEY, account_id INTEGER NOT NULL REFERENCES accounts(id),
+        expires_at INTEGER NOT NULL);
+    ALTER TABLE shares ADD COLUMN code_salt TEXT NOT NULL DEFAULT '';
+    ALTER TABLE shares ADD COLUMN code_hash TEXT NOT NULL DEFAULT '';
+    )sql",
+        hashSecrets},
 };
 static_assert(sizeof(kMigrations) / sizeof(kMigrations[0]) == kSchemaVersion, "one migration per version");
 
@@ -69,6 +95,109 @@ QString randomHex(int bytes)
     QByteArray raw(bytes, Qt::Uninitialized);
     QRandomGenerator::system()->fillRange(reinterpret_cast<quint32 *>(raw.data()), bytes / 4);
     return QString::fromLatin1(raw.toHex());
+}
+
+// Tokens are 128 random bits: a plain digest cannot be turned back, and it finds the row directly.
+QString tokenHash(const QString &token)
+{
+    return ContentHasher::hashOf(token.toUtf8());
+}
+
+// Access codes are short words people choose and reuse: salted, and slow to try one after another.
+constexpr int kCodeHashRounds = 10000;
+
+QString accessCodeHash(const QString &code, const QString &salt)
+{
+    const QByteArray secret = code.toUtf8();
+    const QByteArray rawSalt = QByteArray::fromHex(salt.toLatin1());
+    unsigned char digest[32];
+    if (PKCS5_PBKDF2_HMAC(secret.constData(), secret.size(),
+            reinterpret_cast<const unsigned char *>(rawSalt.constData()), rawSalt.size(), kCodeHashRounds, EVP_sha256(),
+            sizeof digest, digest)
+        != 1)
+        return QString();
+    return QString::fromLatin1(QByteArray(reinterpret_cast<const char *>(digest), sizeof digest).toHex());
+}
+
+bool hashSecrets(SqliteDb &db)
+{
+    {
+        SqliteStatement tokens(db, "SELECT token, account_id, expires_at FROM tokens");
+        SqliteStatement hashed(db, "INSERT INTO token_hashes(token_hash, account_id, expires_at) VALUES(?1, ?2, ?3)");
+        while (tokens.next()) {
+            hashed.reset();
+            hashed.bind(1, tokenHash(tokens.text(0))).bind(2, tokens.int64(1)).bind(3, tokens.int64(2));
+            if (!hashed.exec())
+                return false;
+        }
+        if (tokens.failed())
+            return false;
+    }
+    if (!db.exec("DROP TABLE tokens") || !db.exec("ALTER TABLE token_hashes RENAME TO tokens"))
+        return false;
+    {
+        SqliteStatement shares(db, "SELECT id, code FROM shares");
+        SqliteStatement hashed(db, "UPDATE shares SET code_salt = ?2, code_hash = ?3 WHERE id = ?1");
+        while (shares.next()) {
+            const QString salt = randomHex(16);
+            const QString hash = accessCodeHash(shares.text(1), salt);
+            hashed.reset();
+            if (hash.isEmpty() || !hashed.bind(1, shares.text(0)).bind(2, salt).bind(3, hash).exec())
+                return false;
+        }
+        if (shares.failed())
+            return false;
+    }
+    if (!db.exec("ALTER TABLE shares DROP COLUMN code"))
+        return false;
+    // Unfinished share downloads kept their request as it came, access code included.
+    SqliteStatement requests(db, "SELECT uid, kind, request FROM transfers");
+    SqliteStatement masked(db, "UPDATE transfers SET request = ?3 WHERE uid = ?1 AND kind = ?2");
+    while (requests.next()) {
+        const QString request = requests.text(2);
+        const QString safe = DriveJson::masked(request);
+        if (safe == request)
+            continue;
+        masked.reset();
+        if (!masked.bind(1, requests.text(0)).bind(2, requests.int64(1)).bind(3, safe).exec())
+            return false;
+    }
+    return !requests.failed();
+}
+
+// SQLite gives the -wal and -shm files the mode of the database file, so the database file is made
+// here, with the owner's mode, before SQLite opens it; older versions' files are narrowed.
+bool preparePrivateDatabase(const QString &path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return false;
+    ::fchmod(fd, 0600);
+    ::close(fd);
+    for (const char *sidecar : {"-wal", "-shm", "-journal"}) {
+        const QString file = path + QLatin1String(sidecar);
+        if (QFileInfo::exists(file))
+            makePrivateFile(file);
+    }
+    return true;
+}
+
+// Versions before 4 left stored content readable by everyone and staged data with the umask's mode.
+void narrowOlderFiles(const QString &root)
+{
+    for (const QString &folder : {QStringLiteral("/blobs"), QStringLiteral("/staging")}) {
+        QDirIterator it(root + folder, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
+            QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QString path = it.next();
+            if (it.fileInfo().isDir())
+                makePrivateFolder(path);
+            else if (folder == QLatin1String("/blobs"))
+                makeStoredFile(path);
+            else
+                makePrivateFile(path);
+        }
+    }
 }
 
 const char kEntryColumns[]
@@ -123,6 +252,33 @@ void settleDoomedBlobs(const QStringList &doomed, bool committed)
 }
 
 } // namespace
+
+bool makePrivateFolder(const QString &path)
+{
+    if (!QDir().mkpath(path))
+        return false;
+    // A file system without modes (a FAT stick) refuses them; the folder is usable all the same.
+    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    return true;
+}
+
+bool makePrivateFile(const QString &path)
+{
+    return QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+}
+
+bool makeStoredFile(const QString &path)
+{
+    return QFile::setPermissions(path, QFileDevice::ReadOwner);
+}
+
+bool Share::acceptsCode(const QString &code) const
+{
+    const QByteArray expected = codeHash.toLatin1();
+    const QByteArray given = accessCodeHash(code, codeSalt).toLatin1();
+    return !expected.isEmpty() && given.size() == expected.size()
+        && CRYPTO_memcmp(given.constData(), expected.constData(), size_t(given.size())) == 0;
+}
 
 bool replaceFile(const QString &from, const QString &to)
 {
@@ -184,9 +340,10 @@ qint64 Space::effectiveFileLimit() const
 std::shared_ptr<DriveStore> DriveStore::open(const QString &root, QString *error)
 {
     // Every blob folder exists from the start, so storing content never has to create one.
-    bool made = QDir().mkpath(root + QStringLiteral("/staging"));
+    bool made = makePrivateFolder(root) && makePrivateFolder(root + QStringLiteral("/staging"))
+        && makePrivateFolder(root + QStringLiteral("/blobs"));
     for (int i = 0; made && i < 256; ++i)
-        made = QDir().mkpath(root + QStringLiteral("/blobs/%1").arg(i, 2, 16, QLatin1Char('0')));
+        made = makePrivateFolder(root + QStringLiteral("/blobs/%1").arg(i, 2, 16, QLatin1Char('0')));
     if (!made) {
         if (error)
             *error = QStringLiteral("cannot create the drive folder %1").arg(root);
@@ -194,7 +351,13 @@ std::shared_ptr<DriveStore> DriveStore::open(const QString &root, QString *error
     }
     std::shared_ptr<DriveStore> store(new DriveStore);
     store->m_root = QDir(root).absolutePath();
-    if (!store->m_db.open(store->m_root + QStringLiteral("/drive.sqlite3"), error))
+    const QString database = store->m_root + QStringLiteral("/drive.sqlite3");
+    if (!preparePrivateDatabase(database)) {
+        if (error)
+            *error = QStringLiteral("cannot create the database %1").arg(database);
+        return nullptr;
+    }
+    if (!store->m_db.open(database, error))
         return nullptr;
     if (!store->m_db.exec("PRAGMA journal_mode=WAL") || !store->m_db.exec("PRAGMA synchronous=NORMAL")
         || !store->m_db.exec("PRAGMA foreign_keys=ON") || !store->migrate(error)) {
@@ -225,8 +388,20 @@ bool DriveStore::migrate(QString *error)
             *error = QStringLiteral("the drive folder was written by a newer version (schema %1)").arg(version);
         return false;
     }
+    const bool upgraded = version < kSchemaVersion;
+    // Rows rewritten to hide a secret must not leave it behind in the file's free space; afterwards
+    // the connection deletes as its SQLite build does by default.
+    QByteArray restoreSecureDelete;
+    if (upgraded) {
+        {
+            SqliteStatement q(m_db, "PRAGMA secure_delete");
+            restoreSecureDelete = "PRAGMA secure_delete = " + QByteArray::number(q.next() ? q.int64(0) : 0);
+        }
+        m_db.exec("PRAGMA secure_delete = ON");
+    }
     for (; version < kSchemaVersion; ++version) {
-        if (!m_db.exec(kMigrations[version])) {
+        const Migration &step = kMigrations[version];
+        if (!m_db.exec(step.sql) || (step.rewrite && !step.rewrite(m_db))) {
             if (error)
                 *error = m_db.lastError();
             rollback();
@@ -239,7 +414,15 @@ bool DriveStore::migrate(QString *error)
         rollback();
         return false;
     }
-    return commit();
+    if (!commit())
+        return false;
+    if (upgraded) {
+        m_db.exec(restoreSecureDelete.constData());
+        // The old pages go from the database file now rather than at some later checkpoint.
+        m_db.exec("PRAGMA wal_checkpoint(TRUNCATE)");
+        narrowOlderFiles(m_root);
+    }
+    return true;
 }
 
 bool DriveStore::begin()
@@ -368,9 +551,9 @@ QString DriveStore::issueToken(qint64 accountId, qint64 lifetimeMs)
     QMutexLocker lock(&m_mutex);
     const QString token = QStringLiteral("tq") + randomHex(16);
     SqliteStatement q(m_db,
-        "INSERT INTO tokens(token, account_id, expires_at) "
+        "INSERT INTO tokens(token_hash, account_id, expires_at) "
         "SELECT ?1, id, ?3 FROM accounts WHERE id = ?2");
-    q.bind(1, token).bind(2, accountId).bind(3, lifetimeMs > 0 ? nowMs() + lifetimeMs : qint64(0));
+    q.bind(1, tokenHash(token)).bind(2, accountId).bind(3, lifetimeMs > 0 ? nowMs() + lifetimeMs : qint64(0));
     if (!q.exec() || m_db.changes() != 1)
         return QString();
     return token;
@@ -379,16 +562,16 @@ QString DriveStore::issueToken(qint64 accountId, qint64 lifetimeMs)
 bool DriveStore::expireToken(const QString &token)
 {
     QMutexLocker lock(&m_mutex);
-    SqliteStatement q(m_db, "UPDATE tokens SET expires_at = ?2 WHERE token = ?1");
-    q.bind(1, token).bind(2, nowMs() - 1);
+    SqliteStatement q(m_db, "UPDATE tokens SET expires_at = ?2 WHERE token_hash = ?1");
+    q.bind(1, tokenHash(token)).bind(2, nowMs() - 1);
     return q.exec() && m_db.changes() == 1;
 }
 
 bool DriveStore::tokenInfo(const QString &token, qint64 *accountId, qint64 *expiresAt)
 {
     QMutexLocker lock(&m_mutex);
-    SqliteDb::Lease q = m_db.cached("SELECT account_id, expires_at FROM tokens WHERE token = ?1");
-    q.bind(1, token);
+    SqliteDb::Lease q = m_db.cached("SELECT account_id, expires_at FROM tokens WHERE token_hash = ?1");
+    q.bind(1, tokenHash(token));
     if (!q.next())
         return false;
     *accountId = q.int64(0);
@@ -755,7 +938,7 @@ int DriveStore::addBlobRef(const QString &hash, qint64 size, const QString &stag
         QFile::remove(stagingPath);
     }
     // Stored content is never written again; its file is handed out as a thumbnail address too.
-    QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+    makeStoredFile(path);
     if (known)
         return Ok;
     SqliteDb::Lease ins = m_db.cached("INSERT OR IGNORE INTO blobs(hash, size, refs) VALUES(?1, ?2, 1)");
@@ -845,16 +1028,17 @@ int DriveStore::createShare(const Space &space, const QString &fileId, const QSt
     s.id = randomHex(8);
     s.fileId = e.id;
     s.spaceId = space.spaceId;
-    s.accessCode = accessCode;
+    s.codeSalt = randomHex(16);
+    s.codeHash = accessCodeHash(accessCode, s.codeSalt);
     s.type = type;
     s.createdAt = nowMs();
     s.expiresAt = expiresInSeconds > 0 ? s.createdAt + expiresInSeconds * 1000 : 0;
     SqliteStatement q(m_db,
-        "INSERT INTO shares(id, file_id, space_id, code, type, tags, created, expires_at) "
-        "VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)");
-    q.bind(1, s.id).bind(2, s.fileId).bind(3, qint64(s.spaceId)).bind(4, s.accessCode).bind(5, s.type);
-    q.bind(6, tags).bind(7, s.createdAt).bind(8, s.expiresAt);
-    if (!q.exec())
+        "INSERT INTO shares(id, file_id, space_id, code_salt, code_hash, type, tags, created, expires_at) "
+        "VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)");
+    q.bind(1, s.id).bind(2, s.fileId).bind(3, qint64(s.spaceId)).bind(4, s.codeSalt).bind(5, s.codeHash);
+    q.bind(6, s.type).bind(7, tags).bind(8, s.createdAt).bind(9, s.expiresAt);
+    if (s.codeHash.isEmpty() || !q.exec())
         return StorageFailed;
     *out = s;
     return Ok;
@@ -863,17 +1047,19 @@ int DriveStore::createShare(const Space &space, const QString &fileId, const QSt
 bool DriveStore::share(const QString &id, Share *out)
 {
     QMutexLocker lock(&m_mutex);
-    SqliteStatement q(m_db, "SELECT id, file_id, space_id, code, type, created, expires_at FROM shares WHERE id = ?1");
+    SqliteStatement q(m_db,
+        "SELECT id, file_id, space_id, code_salt, code_hash, type, created, expires_at FROM shares WHERE id = ?1");
     q.bind(1, id);
     if (!q.next())
         return false;
     out->id = q.text(0);
     out->fileId = q.text(1);
     out->spaceId = quint64(q.int64(2));
-    out->accessCode = q.text(3);
-    out->type = int(q.int64(4));
-    out->createdAt = q.int64(5);
-    out->expiresAt = q.int64(6);
+    out->codeSalt = q.text(3);
+    out->codeHash = q.text(4);
+    out->type = int(q.int64(5));
+    out->createdAt = q.int64(6);
+    out->expiresAt = q.int64(7);
     return true;
 }
 
@@ -946,7 +1132,9 @@ bool DriveStore::createTransfer(const TransferRecord &r, const QVector<TransferI
         "INSERT INTO transfers(uid, kind, account_id, space_id, request, state, owner_pid, "
         "clash_mode, hidden, tags, created, target, last_active) "
         "VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?11)");
-    q.bind(1, r.uid).bind(2, int(r.kind)).bind(3, r.accountId).bind(4, qint64(r.spaceId)).bind(5, r.request);
+    // The request is kept for reading, not for running: without the secrets it was sent with.
+    q.bind(1, r.uid).bind(2, int(r.kind)).bind(3, r.accountId).bind(4, qint64(r.spaceId));
+    q.bind(5, DriveJson::masked(r.request));
     q.bind(6, r.state).bind(7, r.ownerPid).bind(8, r.clashMode).bind(9, r.hidden ? 1 : 0).bind(10, r.tags);
     q.bind(11, nowMs()).bind(12, r.target);
     // A new transfer under the uid of a finished one is a new transfer: a resume must not answer the old one.

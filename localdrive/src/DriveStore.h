@@ -64,10 +64,14 @@ struct Share {
     QString id;
     QString fileId;
     quint64 spaceId = 0;
-    QString accessCode;
+    // The access code is kept only as a salted hash; "no code" is hashed like any other code.
+    QString codeSalt;
+    QString codeHash;
     int type = 0;
     qint64 createdAt = 0;
     qint64 expiresAt = 0; // 0: never
+
+    bool acceptsCode(const QString &code) const;
 };
 
 // What a name clash does when an entry is created. Absent in a request means Rename.
@@ -249,6 +253,13 @@ qint64 nowMs();
 qint64 modificationTimeMs(const QString &path);
 // Moves a file over another atomically: readers see the old or the new file, never none.
 bool replaceFile(const QString &from, const QString &to);
+
+// What the drive keeps is its owner's alone, whatever the umask of the process it runs in: folders
+// 0700, files 0600, stored content 0400. Modes are set where things are made, and an existing
+// folder or file of ours is narrowed when a version before this one left it wider.
+bool makePrivateFolder(const QString &path);
+bool makePrivateFile(const QString &path);
+bool makeStoredFile(const QString &path);
 
 } // namespace TQDrive
 

@@ -238,7 +238,9 @@ void LocalDrive::logLine(const QString &line)
     QMutexLocker lock(&m_logMutex);
     QFile file(path + QStringLiteral("/tqcorekit.log"));
     if (file.open(QIODevice::Append | QIODevice::Text)) {
-        QTextStream(&file) << QDateTime::currentDateTime().toString(Qt::ISODateWithMs) << ' ' << line << '\n';
+        makePrivateFile(file.fileName());
+        QTextStream(&file) << QDateTime::currentDateTime().toString(Qt::ISODateWithMs) << ' ' << DriveJson::masked(line)
+                           << '\n';
     }
 }
 
@@ -745,7 +747,7 @@ int LocalDrive::share(const QJsonObject &request, QJsonValue *data)
     if (code == Ok) {
         *data = QJsonObject{{QStringLiteral("id"), share.id},
             {QStringLiteral("url"), QStringLiteral("https://share.tqdrive.local/s/") + share.id},
-            {QStringLiteral("code"), share.accessCode}, {QStringLiteral("expires_at"), share.expiresAt / 1000}};
+            {QStringLiteral("code"), accessCode}, {QStringLiteral("expires_at"), share.expiresAt / 1000}};
     }
     return code;
 }
@@ -998,7 +1000,7 @@ int LocalDrive::planDownload(const QJsonObject &item, const std::shared_ptr<Driv
             return ShareNotFound;
         if (share.expiresAt > 0 && nowMs() >= share.expiresAt)
             return ShareExpired;
-        if (share.accessCode != accessCode)
+        if (!share.acceptsCode(accessCode))
             return ShareCodeWrong;
         if (!s->space(share.spaceId, &owner) || !s->entry(share.fileId, &top) || top.trashed)
             return FileNotFound;

@@ -5,7 +5,6 @@
 #include "LocalDrive.h"
 #include "TQDriveCodes.h"
 
-#include <QRegularExpression>
 #include <QThread>
 
 #include <cstdlib>
@@ -18,9 +17,8 @@ QString requestText(const char *request)
 {
     if (!request)
         return QString();
-    // Tokens are secrets: the call record keeps that one was sent, not what it was.
-    static const QRegularExpression token(QStringLiteral("(\"token\"\\s*:\\s*\")(?:[^\"\\\\]|\\\\.)*\""));
-    return QString::fromUtf8(request).replace(token, QStringLiteral("\\1***\""));
+    // Tokens and access codes are secrets: the call record keeps that one was sent, not what it was.
+    return DriveJson::masked(QString::fromUtf8(request));
 }
 
 LocalDrive &drive()
@@ -87,7 +85,7 @@ int answeredCall(const char *function, const char *request, char **out, Op op)
     }
     if (!answer.isEmpty() && out)
         *out = DriveJson::toOutText(answer);
-    drive().control().record(function, requestText(request), result, answer);
+    drive().control().record(function, requestText(request), result, DriveJson::masked(answer));
     return result;
 }
 

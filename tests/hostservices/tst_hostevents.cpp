@@ -179,7 +179,7 @@ void TestHostEvents::analytics()
     event.sendEvent();
     {
         KSGeneralEvent general("cloud_click");
-        general.add("button", "buy").add("n", 3);
+        general.add("button", "buy").add("n", 3).add("code", "Wq3z8Kp1").add("error_code", 7);
         QCOMPARE(capture.records().size(), 1); // not before it goes out of scope
     }
     KSAnalytics::setFile(QString());
@@ -188,7 +188,7 @@ void TestHostEvents::analytics()
     QCOMPARE(records.size(), 2);
     QCOMPARE(records.at(0).properties.at(0), qMakePair(QStringLiteral("zeta"), QVariant(2.5)));
     QCOMPARE(records.at(1).name, QStringLiteral("cloud_click"));
-    QCOMPARE(records.at(1).properties.size(), 2);
+    QCOMPARE(records.at(1).properties.size(), 4);
 
     QFile file(dir.filePath("a/events.jsonl"));
     QVERIFY(file.open(QIODevice::ReadOnly));
@@ -198,7 +198,12 @@ void TestHostEvents::analytics()
                                 "{\"zeta\":2.5,\"alpha\":\"q\\\"uote\",\"mid\":true},\"time\":";
     QVERIFY2(lines.at(0).startsWith(expected), lines.at(0).constData());
     QVERIFY(QJsonDocument::fromJson(lines.at(0)).object().value("time").toDouble() >= before);
-    QVERIFY2(lines.at(1).contains("\"properties\":{\"button\":\"buy\",\"n\":3}"), lines.at(1).constData());
+    // The file keeps no secret, and only its owner reads it.
+    QVERIFY2(lines.at(1).contains(R"("properties":{"button":"buy","n":3,"code":"***","error_code":7})"),
+        lines.at(1).constData());
+    QCOMPARE(file.permissions() & 0x7077, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    QCOMPARE(QFile::permissions(dir.filePath("a")) & 0x7077,
+        QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 }
 
 QTEST_MAIN(TestHostEvents)

@@ -112,9 +112,10 @@ void TestHostLog::logFile()
     KSBaseLog::setLogFolder(first.path());
     QCOMPARE(KSBaseLog::logFile(), first.filePath("host.log"));
     KSLOG_ERROR_TO("APP@RES", "two\nlines");
-    // A new folder takes effect at the next record, not after a restart.
-    KSBaseLog::setLogFolder(second.path());
-    KSLOG_INFO("in second");
+    // A new folder takes effect at the next record, not after a restart; a folder it makes is private.
+    KSBaseLog::setLogFolder(second.filePath("made"));
+    KSLogCapture capture;
+    KSLOG_INFO(R"(share {"code":0,"data":{"code":"Zr4tq9Lm"}} {"share_id":"ab:Zr4tq9Lm","token":"tq5e"})");
     KSBaseLog::setLogFolder(QString());
     QCOMPARE(KSBaseLog::logFile(), m_root.filePath("userdata/host.log"));
 
@@ -125,9 +126,16 @@ void TestHostLog::logFile()
     const QByteArray &line = lines.first();
     for (const char *part : {"[ERROR] [APP@RES]", "tst_hostlog.cpp:", "TestHostLog::logFile", "two\\nlines"})
         QVERIFY2(line.contains(part), line.constData());
-    QFile other(second.filePath("host.log"));
+    QFile other(second.filePath("made/host.log"));
     QVERIFY(other.open(QIODevice::ReadOnly));
-    QVERIFY(other.readAll().contains("[INFO] [default]"));
+    // Secrets reach neither the file nor a sink; a numeric result code is no secret.
+    const QByteArray masked = R"(share {"code":0,"data":{"code":"***"}} {"share_id":"ab:***","token":"***"})";
+    const QByteArray written = other.readAll();
+    QVERIFY2(written.contains("[INFO] [default]") && written.contains(masked), written.constData());
+    QCOMPARE(capture.messages(), QStringList{QString::fromUtf8(masked)});
+    QCOMPARE(other.permissions() & 0x7077, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    QCOMPARE(QFile::permissions(second.filePath("made")) & 0x7077,
+        QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 }
 
 void TestHostLog::subject()

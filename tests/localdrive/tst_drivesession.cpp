@@ -343,6 +343,21 @@ void TestDriveSession::faultsAndCallRecord()
     // A token is never kept.
     QCOMPARE(calls.at(9).request, QStringLiteral("***"));
     QCOMPARE(calls.at(10).request, QStringLiteral(R"({"is_public":false,"token":"***"})"));
+
+    // Nor does the drive's log keep a secret, though it names a transfer by whatever its uid holds.
+    drive.uninit();
+    QVERIFY(Drive_Init(QJsonDocument(QJsonObject{{"log_path", drive.root()}}).toJson()) == 0 && drive.login());
+    writeFile(drive.path("f.bin"), 10, 1);
+    const QString uid = QStringLiteral(R"({"password":"Hv3kW9qTz2"})");
+    TQDriveAdmin::failTransferAfter(uid, 0, 500002);
+    ReportLog log;
+    const QJsonObject item{{"file_id", "root"}, {"path", drive.path("f.bin")}};
+    QCOMPARE(Drive_UploadFile(
+                 drive.request({{"custom_uid", uid}, {"upload", QJsonArray{item}}}), &ReportLog::callback, &log),
+        0);
+    QVERIFY(log.waitFinal());
+    const QByteArray text = readAll(drive.path("tqcorekit.log"));
+    QVERIFY2(text.contains(R"(transfer {"password":"***"} failed)") && !text.contains("Hv3kW9qTz2"), text.constData());
 }
 
 QTEST_GUILESS_MAIN(TestDriveSession)

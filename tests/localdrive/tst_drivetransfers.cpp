@@ -88,6 +88,20 @@ bool execSql(const QString &database, const QByteArray &sql)
     return ok;
 }
 
+// The version-3 form of the tables that kept the token and the access codes in clear text.
+QByteArray plainSecrets(const DriveSandbox &drive, const QString &code = QString())
+{
+    return "DROP TABLE tokens;"
+           "CREATE TABLE tokens(token TEXT PRIMARY KEY, account_id INTEGER NOT NULL, expires_at INTEGER NOT NULL);"
+           "INSERT INTO tokens VALUES('"
+        + drive.token().toUtf8() + "', " + QByteArray::number(drive.account().accountId)
+        + ", 0);"
+          "ALTER TABLE shares DROP COLUMN code_salt;"
+          "ALTER TABLE shares DROP COLUMN code_hash;"
+          "ALTER TABLE shares ADD COLUMN code TEXT NOT NULL DEFAULT '"
+        + code.toUtf8() + "';";
+}
+
 void backdate(const QString &path, int days)
 {
     const timeval old{time(nullptr) - days * 86400, 0};
@@ -133,6 +147,7 @@ private slots:
     void completedTransfersResume();
     void completionsAcrossRestarts();
     void unfinishedTransfers();
+    void secretsLeaveOlderFolders();
     void longNames();
 };
 
@@ -706,9 +721,10 @@ void TestDriveTransfers::completionsAcrossRestarts()
     // that left the stored version behind would run again, and fail, at the next restart.
     const QString database = drive.path("drive/drive.sqlite3");
     QVERIFY(execSql(database,
-        "DROP TABLE completed_transfers;"
-        "ALTER TABLE transfers DROP COLUMN last_active;"
-        "UPDATE meta SET value = '1' WHERE key = 'schema_version';"));
+        plainSecrets(drive)
+            + "DROP TABLE completed_transfers;"
+              "ALTER TABLE transfers DROP COLUMN last_active;"
+              "UPDATE meta SET value = '1' WHERE key = 'schema_version';"));
     TQDriveAdmin::setDriveRoot(drive.path("drive")); // drops the open connection, so the file is read again
     TQDriveAdmin::setThrottle(0);
     QVERIFY(drive.init() && drive.login());
@@ -774,7 +790,8 @@ void TestDriveTransfers::unfinishedTransfers()
     // another account's.
     const QString database = drive.path("drive/drive.sqlite3");
     QVERIFY(execSql(database,
-        "UPDATE transfers SET state = 'running', owner_pid = " + QByteArray::number(qint64(::getppid()))
+        plainSecrets(drive)
+            + "UPDATE transfers SET state = 'running', owner_pid = " + QByteArray::number(qint64(::getppid()))
             + " WHERE uid = 'c';"
               "UPDATE transfers SET state = 'running', owner_pid = 2147483647 WHERE uid = 'd';"
               "UPDATE transfers SET account_id = account_id + 1 WHERE uid = 'f';"
@@ -849,6 +866,57 @@ void TestDriveTransfers::longNames()
     const QString copy = currentOf(resumed.final()).value("path").toString();
     QVERIFY(numbered(copy));
     QCOMPARE(fileHash(copy), fileHash(drive.path(name)));
+}
+
+void TestDriveTransfers::secretsLeaveOlderFolders()
+{
+    DriveSandbox drive;
+    QVERIFY(drive.isReady());
+    writeFile(drive.path("f.bin"), 5000, 81);
+    ReportLog up, failed, fetched;
+    const QJsonObject item = uploadItem("root", drive.path("f.bin"));
+    QCOMPARE(
+        Drive_UploadFile(drive.request({{"custom_uid", "u"}, {"upload", QJsonArray{item}}}), &ReportLog::callback, &up),
+        0);
+    QVERIFY(up.waitFinal());
+    const QString code = QStringLiteral("kQ7v2Rz9Xw");
+    const QByteArray share = drive.request(
+        {{"file_id", currentOf(up.final()).value("file_id").toString()}, {"expires_in", 0}, {"code", code}});
+    const QJsonObject link = DriveSandbox::answer([&](char **o) { return Drive_ShareFile(share, o); });
+    auto fetch = [&](const char *uid, const QString &shareCode, ReportLog *log) {
+        const QJsonObject item{
+            {"share_id", link.value("data")["id"].toString() + ':' + shareCode}, {"save_dir", drive.root()}};
+        return Drive_DownloadFile(QJsonDocument(QJsonObject{{"custom_uid", uid}, {"download", QJsonArray{item}}})
+                                      .toJson(QJsonDocument::Compact),
+            &ReportLog::callback, log);
+    };
+    TQDriveAdmin::failTransferAfter("p", 0, 500002);
+    QVERIFY(fetch("p", code, &failed) == 0 && failed.waitFinal());
+    drive.uninit();
+
+    // The folder as version 3 left it: token, access code and a share download's request in clear
+    // text, and its content readable by everyone.
+    const QString database = drive.path("drive/drive.sqlite3");
+    QVERIFY(execSql(database,
+        plainSecrets(drive, code) + "UPDATE transfers SET request = replace(request, ':***', ':" + code.toUtf8()
+            + "'); UPDATE meta SET value = '3' WHERE key = 'schema_version';"));
+    const QByteArray before = readAll(database) + readAll(database + "-wal");
+    QVERIFY(before.contains(drive.token().toUtf8()) && before.contains(':' + code.toUtf8()));
+    const QString blob = QDirIterator(drive.path("drive/blobs"), QDir::Files, QDirIterator::Subdirectories).next();
+    QVERIFY(QFile::setPermissions(blob, QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther));
+
+    // The token still signs in, the code still opens the share and nothing else does; none is left.
+    TQDriveAdmin::setDriveRoot(drive.path("drive")); // drops the open connection, so the file is read again
+    QVERIFY(drive.init() && drive.login());
+    QCOMPARE(fetch("q", "kQ7v2Rz9XW", &fetched), int(TQDrive::ShareCodeWrong));
+    QVERIFY(fetch("q", code, &fetched) == 0 && fetched.waitFinal() && fetched.finalCode() == 0);
+    QCOMPARE(QFile::permissions(blob) & 0x7077, QFileDevice::ReadOwner);
+    drive.uninit();
+    for (QDirIterator it(drive.path("drive"), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+         it.hasNext();) {
+        const QByteArray bytes = readAll(it.next());
+        QVERIFY2(!bytes.contains(drive.token().toUtf8()) && !bytes.contains(code.toUtf8()), qPrintable(it.filePath()));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestDriveTransfers)
