@@ -1,5 +1,7 @@
 #include "KSLocale.h"
 
+#include "KSNetwork.h"
+
 #include <QApplication>
 #include <QCryptographicHash>
 #include <QDateTime>
@@ -12,6 +14,7 @@
 #include <QPointer>
 #include <QQueue>
 #include <QSysInfo>
+#include <QUrl>
 #include <QWidget>
 
 #include <iterator>
@@ -195,6 +198,17 @@ QString KSUtility::findTargetFile(const QString &folder, const QString &name)
         }
     }
     return QString();
+}
+
+bool KSUtility::findTargetFile(const QString &path)
+{
+    const QFileInfo target(path);
+    if (path.isEmpty() || !target.exists())
+        return false;
+    // Opening the folder is what every desktop can do; selecting the file inside it would need a
+    // file-manager protocol that not all of them speak.
+    const QString folder = target.isDir() ? target.absoluteFilePath() : target.absolutePath();
+    return KSDesktopService::openURL(QUrl::fromLocalFile(folder).toString());
 }
 
 QString KSUtility::getShortPathName(const QString &path)

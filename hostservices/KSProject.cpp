@@ -151,11 +151,6 @@ QString KSProjectSuffixHelper::archiveFileSuffix()
     return QStringLiteral("vqp");
 }
 
-bool KSStringUtils::sameText(const QString &a, const QString &b)
-{
-    return QString::compare(a, b, Qt::CaseInsensitive) == 0;
-}
-
 KSProjectRecentInfo::KSProjectRecentInfo(const QString &path)
     : m_path(path)
 { }

@@ -30,6 +30,8 @@ public:
     static QString GetSysLanguageSimple();
     // Offset from UTC in whole hours.
     static int GetTimeZone();
+    // The window the host registered, or while none is (or it was destroyed) the application's
+    // first main window; null without one.
     static QWidget *gGetMainWindow();
     static void setMainWindow(QWidget *window);
     // Binary units (1 KB = 1024 B): below 1 KB whole bytes ("0 B", "1023 B"; negative counts as 0),
@@ -40,6 +42,9 @@ public:
     static QString getQuickFileMD5HexString(const QString &path);
     // The first file named `name` below `folder`, searched breadth first; empty when none.
     static QString findTargetFile(const QString &folder, const QString &name);
+    // Shows the file or folder in the system's file browser (the folder holding a file); false when
+    // it does not exist.
+    static bool findTargetFile(const QString &path);
     static QString getShortPathName(const QString &path);
 };
 

@@ -5,18 +5,14 @@
 #include "KSLocale.h"
 
 #include <QApplication>
-#include <QDialogButtonBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMutex>
 #include <QPainter>
 #include <QPropertyAnimation>
-#include <QPushButton>
 #include <QScreen>
-#include <QStyle>
 #include <QThread>
 #include <QTimer>
-#include <QVBoxLayout>
 #include <QVariantMap>
 
 namespace {
@@ -26,6 +22,8 @@ constexpr int kDefaultToastMs = 3000;
 constexpr int kToastSpacing = 8;
 constexpr int kToastTextWidth = 420;
 constexpr int kLongestFadeMs = 400;
+constexpr int kToastBackgroundColor = 31; // skin colours
+constexpr int kToastLinkColor = 8;
 
 // Toasts on screen, oldest first; touched on the GUI thread only.
 QList<KSToast *> &shownToasts()
@@ -58,140 +56,7 @@ void ensureToastCleanup()
     qAddPostRoutine(deleteRemainingToasts);
 }
 
-QStyle::StandardPixmap iconFor(int kind)
-{
-    switch (kind) {
-    case 1:
-        return QStyle::SP_MessageBoxInformation;
-    case 2:
-        return QStyle::SP_MessageBoxWarning;
-    default:
-        return QStyle::SP_MessageBoxQuestion;
-    }
-}
-
 } // namespace
-
-// ---- KOldMessageDialog
-
-KOldMessageDialog::KOldMessageDialog(MessageType type, const QString &title, const QString &text, QWidget *parent)
-    : QDialog(parent)
-    , m_type(type)
-{
-    setWindowTitle(title);
-    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-
-    m_iconLabel = new QLabel(this);
-    m_iconLabel->setObjectName(QStringLiteral("iconLabel"));
-    m_iconLabel->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
-
-    m_textLabel = new QLabel(this);
-    m_textLabel->setObjectName(QStringLiteral("textLabel"));
-    m_textLabel->setTextFormat(Qt::PlainText);
-    m_textLabel->setWordWrap(true);
-    m_textLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    m_textLabel->setMinimumWidth(280);
-    m_textLabel->setText(text);
-
-    auto *buttons = new QDialogButtonBox(this);
-    m_yesButton = new QPushButton(this);
-    m_yesButton->setObjectName(QStringLiteral("yesButton"));
-    if (m_type == Information) {
-        m_yesButton->setText(tr("OK"));
-        buttons->addButton(m_yesButton, QDialogButtonBox::AcceptRole);
-    } else {
-        m_noButton = new QPushButton(this);
-        m_noButton->setObjectName(QStringLiteral("noButton"));
-        buttons->addButton(m_yesButton, QDialogButtonBox::AcceptRole);
-        buttons->addButton(m_noButton, QDialogButtonBox::RejectRole);
-        setButtonTexts(QString(), QString());
-    }
-    m_yesButton->setDefault(true);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-
-    auto *body = new QHBoxLayout;
-    body->setSpacing(12);
-    body->addWidget(m_iconLabel, 0, Qt::AlignTop);
-    body->addWidget(m_textLabel, 1);
-    auto *layout = new QVBoxLayout(this);
-    layout->addLayout(body);
-    layout->addSpacing(8);
-    layout->addWidget(buttons);
-    // The text decides the width; the box must not be stretched into a wall of empty space.
-    layout->setSizeConstraint(QLayout::SetFixedSize);
-
-    setIconKind(m_type == Information ? 1 : 3);
-}
-
-void KOldMessageDialog::setButtonTexts(const QString &yesText, const QString &noText)
-{
-    if (!m_noButton)
-        return;
-    m_yesButton->setText(yesText.isEmpty() ? tr("Yes") : yesText);
-    m_noButton->setText(noText.isEmpty() ? tr("No") : noText);
-}
-
-void KOldMessageDialog::setIconKind(int kind)
-{
-    if (kind < 1 || kind > 3) {
-        m_iconLabel->clear();
-        m_iconLabel->hide();
-        return;
-    }
-    const int size = style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, this);
-    m_iconLabel->setPixmap(style()->standardIcon(iconFor(kind), nullptr, this).pixmap(size, size));
-    m_iconLabel->show();
-}
-
-KOldMessageDialog::MessageType KOldMessageDialog::messageType() const
-{
-    return m_type;
-}
-
-QString KOldMessageDialog::title() const
-{
-    return windowTitle();
-}
-
-QString KOldMessageDialog::text() const
-{
-    return m_textLabel->text();
-}
-
-QAbstractButton *KOldMessageDialog::yesButton() const
-{
-    return m_yesButton;
-}
-
-QAbstractButton *KOldMessageDialog::noButton() const
-{
-    return m_noButton;
-}
-
-bool KOldMessageDialog::run(KOldMessageDialog *box)
-{
-    // The parent may be destroyed while the box waits (its window closed by a timer, a logout):
-    // it then takes the box along, which must not be deleted a second time here.
-    QPointer<KOldMessageDialog> guard(box);
-    const int answer = box->exec();
-    delete guard.data();
-    return answer == QDialog::Accepted;
-}
-
-bool KOldMessageDialog::information(QWidget *parent, const QString &title, const QString &text)
-{
-    return run(new KOldMessageDialog(Information, title, text, parent));
-}
-
-bool KOldMessageDialog::question(QWidget *parent, const QString &title, const QString &text, const QString &yesText,
-    const QString &noText, int iconKind)
-{
-    auto *box = new KOldMessageDialog(Question_CustomYesNo, title, text, parent);
-    box->setButtonTexts(yesText, noText);
-    box->setIconKind(iconKind);
-    return run(box);
-}
 
 // ---- KSToast
 
@@ -213,8 +78,8 @@ KSToast::KSToast(const QString &text, const QString &linkText, const QString &ic
     setAttribute(Qt::WA_QuitOnClose, false);
     setAttribute(Qt::WA_DeleteOnClose);
     setFocusPolicy(Qt::NoFocus);
-    // A style sheet rather than the palette: the host's application style sheet would win over it.
-    setStyleSheet(QStringLiteral("QLabel { color: white; background: transparent; }"));
+    // The labels' colours come from the skin's sheet for notices, which wins over the application's.
+    KSSkinManager::instance()->applyStyleSheet(this, QStringLiteral("BasicWidget/KSToast"));
 
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(16, 10, 16, 10);
@@ -243,10 +108,11 @@ KSToast::KSToast(const QString &text, const QString &linkText, const QString &ic
         m_linkLabel = new QLabel(this);
         m_linkLabel->setObjectName(QStringLiteral("linkLabel"));
         m_linkLabel->setTextFormat(Qt::RichText);
-        // Rich text takes the link colour from the application palette, dark blue on this dark
-        // background, unless the anchor names its own.
-        m_linkLabel->setText(QStringLiteral("<a href=\"#\" style=\"color:#5cb3ff; text-decoration:underline;\">%1</a>")
-                                 .arg(linkText.toHtmlEscaped()));
+        // Rich text takes the link colour from the application palette, which is not meant for
+        // this dark background, unless the anchor names its own.
+        m_linkLabel->setText(
+            QStringLiteral("<a href=\"#\" style=\"color:%1; text-decoration:underline;\">%2</a>")
+                .arg(KSSkinManager::instance()->getColor(kToastLinkColor).name(), linkText.toHtmlEscaped()));
         m_linkLabel->setTextInteractionFlags(Qt::LinksAccessibleByMouse);
         m_linkLabel->setOpenExternalLinks(false);
         m_linkLabel->setFocusPolicy(Qt::NoFocus);
@@ -386,7 +252,7 @@ void KSToast::paintEvent(QPaintEvent *)
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(Qt::NoPen);
-    painter.setBrush(QColor(32, 32, 32, 230));
+    painter.setBrush(KSSkinManager::instance()->getColor(kToastBackgroundColor));
     painter.drawRoundedRect(QRectF(rect()), 8, 8);
 }
 

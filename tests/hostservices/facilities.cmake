@@ -1,0 +1,2 @@
+kscd_add_test(tst_hostfacilities SOURCES tst_hostfacilities.cpp LIBRARIES KSHostServices)
+kscd_add_test(tst_hostresourceshare SOURCES tst_hostresourceshare.cpp LIBRARIES KSHostServices drivesandbox)
