@@ -993,13 +993,10 @@ void KSCloudDiskTask::taskCallback(const QString &taskId, const QString &info)
         setFailedReason(tr("The transfer failed (code %1).").arg(report.currentCode));
         // An upload keeps its working copy (an unpacked project): a retry resumes sending it. A
         // download forgets the library's path, so a retry asks the library again.
-        if (isDownload()) {
-            clean();
+        // The working folder stays: the drive keeps the failed transfer and its partial files there,
+        // and a retry resumes into it. It goes with the task when the task is removed.
+        if (isDownload())
             m_tempPath.clear();
-            // The working folder goes too (a retry makes it again): nothing of ours is left visible
-            // beside the user's files.
-            removeWorkingFolders();
-        }
         if (isUpload()) {
             KSLOG_INFO("upload error, error code  = %d", m_failedCode.load());
             sendUploadFailedTracking(m_failedCode.load());

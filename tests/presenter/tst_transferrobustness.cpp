@@ -271,16 +271,19 @@ void TestTransferRobustness::workingFoldersAndEvents()
     QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 15000);
     QTRY_VERIFY(!QFileInfo::exists(appFolder + "/CloudDisk/Project/Upload/" + id));
 
-    // An archive download works in a hidden folder beside the destination, gone when it fails.
+    // An archive download works in a hidden folder beside the destination; a failure keeps it for
+    // the retry to resume into, and it goes with the removed task.
     auto *archive = new KSCloudDiskProjectArchiveTask(p, m_env->path("dest/film.vqpbundle"), "file-1", 10);
+    archive->setListed(true);
+    p->downloadTaskList()->append(archive);
     QDir().mkpath(m_env->path("dest"));
     const QString working = archive->localDownloadFolder();
     QVERIFY(QFileInfo(working).fileName().startsWith('.'));
-    QVERIFY(QFileInfo(working).isDir());
     const QString failure = QStringLiteral(R"({"status":4,"code":0,"current":{"status":4,"code":500002}})");
     QVERIFY(
         QMetaObject::invokeMethod(archive, "taskCallback", Q_ARG(QString, archive->taskId()), Q_ARG(QString, failure)));
-    QVERIFY(!QFileInfo::exists(working));
+    QVERIFY(QFileInfo(working).isDir());
+    p->slotRemoveDownloadTask(archive);
     QCOMPARE(
         QDir(m_env->path("dest")).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
 
