@@ -731,8 +731,9 @@ void KSCloudDiskViewPresenter::removeDownloadShareTask(KSCloudDiskTask *task)
         task = downloadShareTask();
     if (task)
         d->backgroundList.removeAll(task);
-    if (parent())
-        QMetaObject::invokeMethod(parent(), "resetFloatingWidgetOldPos");
+    // This presenter has no Qt parent to ask; its service is a QObject when it is the plug-in's own.
+    if (auto *service = dynamic_cast<QObject *>(d->service))
+        QMetaObject::invokeMethod(service, "resetFloatingWidgetOldPos");
 }
 
 // ---------------------------------------------------------------------------------------------

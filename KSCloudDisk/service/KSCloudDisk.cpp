@@ -4,6 +4,8 @@
 #include "IKSCloudDiskService.h"
 #include "IKSTQIDAccount.h"
 #include "KSBaseLog.h"
+#include "KSCloudDiskFloatingWidget.h"
+#include "KSCloudDiskReadiness.h"
 #include "KSCloudDiskViewPresenter.h"
 #include "KSConfigEngine.h"
 #include "KSCustomEvent.h"
@@ -21,11 +23,10 @@
 #include <QThread>
 #include <QThreadPool>
 #include <QTimer>
-#include <QUrl>
-#include <QUrlQuery>
 #include <QWidget>
 #include <QtConcurrent>
 
+#include <algorithm>
 #include <atomic>
 
 namespace {
@@ -217,10 +218,17 @@ void KSCloudDisk::init(const KSCloudDiskInitParam &param)
     const int result = Drive_Init(request.constData());
     KSLOG_INFO("CDS_Init: %d", result);
     initSensors();
-    new KSCustomEventListener(KSCustomEventManager::instance(), this, QStringLiteral("NotifyActivateCloudDisk"),
-        [this](const KSCustomEventPtr &event) {
-            event->setResult(activateFromEvent(qvariant_cast<QWidget *>(event->payload())));
-        });
+    // The editor may init more than once; a second listener would run the whole flow a second time.
+    const QString activate = QStringLiteral("NotifyActivateCloudDisk");
+    const auto listeners = findChildren<KSCustomEventListener *>(QString(), Qt::FindDirectChildrenOnly);
+    const bool listening = std::any_of(listeners.cbegin(), listeners.cend(),
+        [&](const KSCustomEventListener *listener) { return listener->eventName() == activate; });
+    if (!listening) {
+        new KSCustomEventListener(
+            KSCustomEventManager::instance(), this, activate, [this](const KSCustomEventPtr &event) {
+                event->setResult(activateFromEvent(qvariant_cast<QWidget *>(event->payload())));
+            });
+    }
 }
 
 void KSCloudDisk::initSensors()
@@ -795,64 +803,36 @@ void KSCloudDisk::openCutlaneIOPage()
     emit m_presenter->sigOpenCutlaneIOPage();
 }
 
-QString KSCloudDisk::pageAddressWithCustomData(const QString &pageKey, const QJsonValue &productKey) const
-{
-    const QByteArray custom = KSDriveAnswer::compact({{QStringLiteral("type"), QStringLiteral("yfw_drive")},
-        {QStringLiteral("pid"), productKey}, {QStringLiteral("platform"), QStringLiteral("win")},
-        {QStringLiteral("device_id"), IKSAppInfo::getInstance()->getValue(IKSAppInfo::DeviceId).toString()}});
-    return KSConfigHelper::GetCBSUrl(pageKey) + QStringLiteral("&custom=") + QString::fromLatin1(custom.toBase64());
-}
-
 void KSCloudDisk::openBuyStoragePage()
 {
-    const QString address = pageAddressWithCustomData(
-        QStringLiteral("CloudDiskBuyPageC118"), KSConfigHelper::GetCBSUrl(QStringLiteral("PID")));
-    IKSTQIDAccount *account = getTQIDAccount();
-    if (account->isLoggedIn())
-        account->openSignedInPage(QString::fromLatin1(QUrl::toPercentEncoding(address)));
-    else
-        KSDesktopService::openURL(address);
+    KSCloudDiskReadiness(this).openBuyStoragePage();
 }
 
 KSWebPageRequest *KSCloudDisk::getPurchaseUrl(bool checkStorage)
 {
-    const KSCloudDiskInfo info = getDiskInfo();
-    QUrl url(KSConfigHelper::GetCBSUrl(QStringLiteral("CloudDiskBuyPageC118")));
-    QUrlQuery query(url);
-    const bool outOfSpace = info.usedSize / 1048576 > info.totalSize / 1048576;
-    query.addQueryItem(QStringLiteral("lang"), pageLanguage());
-    query.addQueryItem(QStringLiteral("theme"), QStringLiteral("light"));
-    query.addQueryItem(QStringLiteral("version"), QStringLiteral("1.0"));
-    query.addQueryItem(QStringLiteral("scene"), checkStorage && outOfSpace ? QStringLiteral("2") : QStringLiteral("3"));
-    query.addQueryItem(QStringLiteral("level"), QString::number(info.level));
-    url.setQuery(query);
-    const QByteArray custom = KSDriveAnswer::compact({{QStringLiteral("type"), QStringLiteral("yfw_drive")},
-        {QStringLiteral("pid"), IKSAppInfo::getInstance()->getValue(IKSAppInfo::SensorsProductId).toLongLong()},
-        {QStringLiteral("platform"), QStringLiteral("win")},
-        {QStringLiteral("device_id"), IKSAppInfo::getInstance()->getValue(IKSAppInfo::DeviceId).toString()}});
-    auto *request = new KSWebPageRequest;
-    request->address = url.toString() + QStringLiteral("&custom=") + QString::fromLatin1(custom.toBase64());
-    request->windowSize = QSize(1200, 799);
-    request->flag = 0;
-    request->commands = QJsonObject{{QStringLiteral("setWebSize"), QJsonArray{1200, 767}},
-        {QStringLiteral("startUrlWithLogin"), QJsonArray{request->address}}};
-    return request;
+    return KSCloudDiskReadiness(this).purchasePageRequest(checkStorage);
 }
 
-// The readiness dialogs come with the dialog work; until then the flows answer from the state.
-bool KSCloudDisk::waitLoginFinished(QWidget *, int)
+KSCloudServiceState KSCloudDisk::serviceState() const
 {
-    return !isLoggingIn();
+    QMutexLocker lock(&m_mutex);
+    return m_serviceState;
 }
 
-bool KSCloudDisk::showActivateDialog(QWidget *, bool)
+// The flows live in KSCloudDiskReadiness; the service only hands itself over.
+bool KSCloudDisk::waitLoginFinished(QWidget *parent, int mode)
 {
-    return false;
+    return KSCloudDiskReadiness(this).waitLoginFinished(parent, mode);
 }
 
-bool KSCloudDisk::showReLoginDialog(QWidget *)
+bool KSCloudDisk::showActivateDialog(QWidget *parent, bool logInAfterwards)
 {
-    return false;
+    return KSCloudDiskReadiness(this).showActivateDialog(parent, logInAfterwards);
+}
+
+bool KSCloudDisk::showReLoginDialog(QWidget *parent)
+{
+    return KSCloudDiskReadiness(this).showReLoginDialog(parent);
 }
 
 bool KSCloudDisk::showShareDialog(
@@ -876,40 +856,62 @@ bool KSCloudDisk::showSelectDownloadAddressDialog(QWidget *, QString &, IKSCloud
     return false;
 }
 
-bool KSCloudDisk::confirmQuit(QWidget *)
+bool KSCloudDisk::confirmQuit(QWidget *parent)
 {
-    return !m_presenter->hasRunningTask();
+    return KSCloudDiskReadiness(this).confirmQuit(parent);
 }
 
-bool KSCloudDisk::checkDiskSpace(QWidget *, qint64 requiredBytes)
+bool KSCloudDisk::checkDiskSpace(QWidget *parent, qint64 requiredBytes)
 {
-    const KSCloudDiskInfo info = getDiskInfo();
-    const qint64 available = info.totalSize - info.usedSize;
-    return info.usedSize / 1048576 <= info.totalSize / 1048576 && (requiredBytes <= available || info.totalSize < 1);
+    return KSCloudDiskReadiness(this).checkDiskSpace(parent, requiredBytes);
 }
 
-bool KSCloudDisk::ensureServiceReady(QWidget *, bool)
+bool KSCloudDisk::ensureServiceReady(QWidget *parent, bool interactive)
 {
-    return isServiceReady();
+    return KSCloudDiskReadiness(this).ensureServiceReady(parent, interactive);
 }
 
-bool KSCloudDisk::checkServiceReady(QWidget *)
+bool KSCloudDisk::checkServiceReady(QWidget *parent)
 {
-    return !isServiceUnavailable() && isServiceReady();
+    return KSCloudDiskReadiness(this).checkServiceReady(parent);
 }
 
 bool KSCloudDisk::activateFromEvent(QWidget *parent)
 {
-    return waitLoginFinished(parent, 1) && isServiceReady();
+    return KSCloudDiskReadiness(this).activateFromEvent(parent);
 }
 
-void KSCloudDisk::showFloatingWidget(QWidget *, bool)
-{ }
+void KSCloudDisk::showFloatingWidget(QWidget *parent, bool resetPosition)
+{
+    if (m_floatingWidget)
+        return;
+    if (!parent) {
+        KSLOG_INFO("parent is null!!!");
+        return;
+    }
+    QWidget *window = parent;
+    while (auto *up = qobject_cast<QWidget *>(window->parent()))
+        window = up;
+    auto *widget = new KSCloudDiskFloatingWidget(m_presenter, window);
+    widget->installEventFilter(this);
+    m_floatingWidget = widget;
+    if (resetPosition || m_floatingWidgetPos.isNull()) {
+        const int margin = KSCloudDiskFloatingWidget::kEdgeMargin;
+        m_floatingWidgetPos
+            = window->geometry().bottomRight() - QPoint(widget->width() + margin, widget->height() + margin);
+    }
+    widget->move(m_floatingWidgetPos);
+    widget->show();
+}
 
 void KSCloudDisk::closeFloatingWidget()
 {
-    if (m_floatingWidget)
-        m_floatingWidget->close();
+    if (!m_floatingWidget)
+        return;
+    QWidget *widget = m_floatingWidget;
+    m_floatingWidget = nullptr;
+    widget->removeEventFilter(this);
+    delete widget;
 }
 
 bool KSCloudDisk::isFloatingWidgetVisible() const

@@ -51,6 +51,8 @@ public:
     bool isSharing() const override;
     bool isRefreshingDiskInfo() const override;
     QString getDataCenter() const override;
+    // The state the one-line queries read; the readiness flows tell SignedOut from Unanswered by it.
+    KSCloudServiceState serviceState() const;
     bool waitLoginFinished(QWidget *parent, int mode) override;
     bool showActivateDialog(QWidget *parent, bool logInAfterwards) override;
     bool showReLoginDialog(QWidget *parent) override;
@@ -114,7 +116,6 @@ private:
     void postNotify(KSCloudDiskOperation operation);
     QByteArray serviceRequest(const KSCloudAccountParam &param) const;
     bool activateFromEvent(QWidget *parent);
-    QString pageAddressWithCustomData(const QString &pageKey, const QJsonValue &productKey) const;
 
     KSCloudServiceState m_serviceState = SignedOut;
     int m_productId = -1;
