@@ -13,6 +13,7 @@
 #include "KSCustomEvent.h"
 #include "KSDir.h"
 #include "KSDriveAnswer.h"
+#include "KSLongToShortCloudDiskDataCenter.h"
 #include "KSTransferCenterThumbnilExtractManager.h"
 #include "KSTransferCenterUrlDownloadManager.h"
 #include "KSWidgets.h"
@@ -174,6 +175,7 @@ public:
     QList<KSCloudDiskTask *> removedList;
     // Expired-token retries in a row, per task id.
     QHash<QString, int> tokenRetries;
+    QPointer<KSLongToShortCloudDiskDataCenter> longToShortDataCenter;
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -268,6 +270,14 @@ QString KSCloudDiskViewPresenter::email() const
 {
     Q_D(const KSCloudDiskViewPresenter);
     return d->email;
+}
+
+KSLongToShortCloudDiskDataCenter *KSCloudDiskViewPresenter::getLontToShortDataCenter()
+{
+    Q_D(KSCloudDiskViewPresenter);
+    if (!d->longToShortDataCenter)
+        d->longToShortDataCenter = new KSLongToShortCloudDiskDataCenter(this);
+    return d->longToShortDataCenter;
 }
 
 bool KSCloudDiskViewPresenter::isSaveProject2Cloud() const

@@ -16,6 +16,7 @@ class IKSCloudDisk;
 class KSCDBaseTask;
 class KSCloudDiskTask;
 class KSCloudDiskViewPresenterPrivate;
+class KSLongToShortCloudDiskDataCenter;
 class QWidget;
 
 // Owns every transfer task of the signed-in account: the lists the transfer center shows, their
@@ -135,6 +136,9 @@ public:
     // Each local folder with its last component renamed "name(1)", "name(2)", ... until it is free in
     // the cloud folder; a drive root "D:/" becomes "D/".
     QStringList renameDuplicateFolders(const QStringList &localFolders, const QString &subPath);
+
+    // The bookkeeping of the long-to-short jobs, made on first call; it lives as long as the presenter.
+    KSLongToShortCloudDiskDataCenter *getLontToShortDataCenter();
 
 public slots:
     void slotStartUploadTask(KSCloudDiskTask *task);
