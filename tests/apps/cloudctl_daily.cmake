@@ -38,13 +38,14 @@ foreach(command status ls tasks)
         message(FATAL_ERROR "cloudctl ${command} restarted the interrupted upload:\n${CLOUDCTL_ERR}")
     endif()
 endforeach()
+# The drive holds the upload paused (or not at all when the interruption came before its start).
 drive_transfers(lines)
-if(NOT lines MATCHES "upload +paused +none")
+if(NOT lines STREQUAL "" AND NOT lines MATCHES "^upload +paused +none +[^\n]*\n$")
     message(FATAL_ERROR "the interrupted upload is not left paused in the drive:\n${lines}")
 endif()
 
 # cancel removes the task and its transfer in the drive.
-if(NOT CLOUDCTL_OUT MATCHES "up +media +interrupted +[0-9]+% of 2\\.0 MiB +slow\\.bin")
+if(NOT CLOUDCTL_OUT MATCHES "up +media +interrupted +(-|[0-9]+% of 2\\.0 MiB) +slow\\.bin")
     message(FATAL_ERROR "the interrupted upload is not listed as such:\n${CLOUDCTL_OUT}")
 endif()
 string(REGEX MATCH "([0-9a-f-]+)  up +media +[a-z]+ [^\n]*slow\\.bin" found "${CLOUDCTL_OUT}")

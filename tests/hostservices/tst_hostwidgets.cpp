@@ -108,7 +108,10 @@ void TestHostWidgets::messageBoxes()
     QVERIFY(!KOldMessageDialog::question(nullptr, "Q", "Sure?", QString(), QString(), 0));
     QCOMPARE(seen.buttons, QStringList({"Yes", "No"}));
     QVERIFY(!seen.hasIcon);
-    whenModal(&seen, [](KOldMessageDialog *box) { QTest::keyClick(box->focusWidget(), Qt::Key_Escape); });
+    whenModal(&seen, [](KOldMessageDialog *box) {
+        // The box itself when the focus has not reached a child yet (a loaded machine).
+        QTest::keyClick(box->focusWidget() ? box->focusWidget() : static_cast<QWidget *>(box), Qt::Key_Escape);
+    });
     QVERIFY(!KOldMessageDialog::question(nullptr, "Q", "Sure?", "Go", "Stop"));
     QCOMPARE(seen.buttons, QStringList({"Go", "Stop"}));
 
