@@ -5,9 +5,11 @@
 #include "KSCloudDiskContentTask.h"
 #include "KSCloudDiskItemManagerProxy.h"
 #include "KSCloudDiskOperationTask.h"
+#include "KSCloudDiskStatusButtons.h"
 #include "KSCloudDiskTask.h"
 #include "KSCloudDiskTaskWorker.h"
 #include "KSCloudDiskTrackEvent.h"
+#include "KSCloudDiskViewHost.h"
 #include "KSCloudTaskSerializeHelper.h"
 #include "KSConfigEngine.h"
 #include "KSCustomEvent.h"
@@ -27,6 +29,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QPointer>
+#include <QSet>
 #include <QTimer>
 #include <QUrl>
 #include <QWidget>
@@ -165,8 +168,9 @@ public:
     KSTransferCenterUrlDownloadManager *urlDownloadManager = nullptr;
     KSTransferCenterThumbnilExtractManager *thumbnailExtractManager = nullptr;
     KSCloudDiskTaskWorker *worker = nullptr;
-    // The parent of the transfer center; the task dialogs fall back on it.
-    QPointer<QWidget> dlgParent;
+    KSCloudDiskViewHost *viewHost = nullptr;
+    KSCloudDiskStatusButtons *statusButtons = nullptr;
+    QSet<qint64> loadedCategoryIds;
     QList<KSCloudDiskTask *> uploadList;
     QList<KSCloudDiskTask *> downloadList;
     QList<KSCloudDiskTask *> doneList;
@@ -181,12 +185,12 @@ public:
 // ---------------------------------------------------------------------------------------------
 // Construction and lifetime
 
-KSCloudDiskViewPresenter::KSCloudDiskViewPresenter(IKSCloudDisk *service, QObject *parent)
+KSCloudDiskViewPresenter::KSCloudDiskViewPresenter(QObject *parent)
     : QObject(parent)
     , d_ptr(new KSCloudDiskViewPresenterPrivate(this))
 {
     Q_D(KSCloudDiskViewPresenter);
-    d->service = service;
+    d->service = dynamic_cast<IKSCloudDisk *>(parent);
     qRegisterMetaType<KSCloudFolderEntries>("KSCloudFolderEntries");
     qRegisterMetaType<KSCloudDiskTask *>("KSCloudDiskTask*");
     qRegisterMetaType<IKSCDBaseTask *>("IKSCDBaseTask*");
@@ -201,12 +205,17 @@ KSCloudDiskViewPresenter::KSCloudDiskViewPresenter(IKSCloudDisk *service, QObjec
         [d](const QString &taskId) { d->thumbnailReady(taskId); });
     d->urlDownloadManager->start();
     d->worker = new KSCloudDiskTaskWorker(this);
+    d->viewHost = new KSCloudDiskViewHost(this, d->urlDownloadManager, d->thumbnailExtractManager);
+    d->statusButtons = new KSCloudDiskStatusButtons(this, &d->uploadList, &d->downloadList);
+    new KSCustomEventListener(KSCustomEventManager::instance(), this, QStringLiteral("NotifySearchCustomFinished"),
+        [d](const KSCustomEventPtr &event) { d->loadedCategoryIds.insert(event->payload().toLongLong()); });
 }
 
 KSCloudDiskViewPresenter::~KSCloudDiskViewPresenter()
 {
     Q_D(KSCloudDiskViewPresenter);
     d->destroying = true;
+    d->viewHost->destroyTransferCenter();
     KSLOG_INFO("KSCloudDiskViewPresenter m_taskSerializeHelper");
     d->serializer->requestStop();
     d->serializer->wait();
@@ -278,6 +287,89 @@ KSLongToShortCloudDiskDataCenter *KSCloudDiskViewPresenter::getLontToShortDataCe
     if (!d->longToShortDataCenter)
         d->longToShortDataCenter = new KSLongToShortCloudDiskDataCenter(this);
     return d->longToShortDataCenter;
+}
+
+void KSCloudDiskViewPresenter::showCloudDiskView(QWidget *parent, int mode)
+{
+    d_func()->viewHost->showCloudDiskView(parent, mode);
+}
+
+void KSCloudDiskViewPresenter::hideDiskCloudView()
+{
+    d_func()->viewHost->hideDiskCloudView();
+}
+
+void KSCloudDiskViewPresenter::setDlgParent(QWidget *parent)
+{
+    d_func()->viewHost->setDlgParent(parent);
+}
+
+void KSCloudDiskViewPresenter::unsetDlgParent(QWidget *parent)
+{
+    d_func()->viewHost->unsetDlgParent(parent);
+}
+
+bool KSCloudDiskViewPresenter::isCloudDiskViewVisible() const
+{
+    return d_func()->viewHost->isCloudDiskViewVisible();
+}
+
+QWidget *KSCloudDiskViewPresenter::takeCloudDiskView()
+{
+    return d_func()->viewHost->takeCloudDiskView();
+}
+
+void KSCloudDiskViewPresenter::closeCloudDiskView()
+{
+    d_func()->viewHost->closeCloudDiskView();
+}
+
+bool KSCloudDiskViewPresenter::eventFilter(QObject *watched, QEvent *event)
+{
+    return QObject::eventFilter(watched, event);
+}
+
+void KSCloudDiskViewPresenter::adjustPos()
+{
+    d_func()->viewHost->adjustPos();
+}
+
+void KSCloudDiskViewPresenter::addAssociatedButton(KSToolButton *button)
+{
+    d_func()->statusButtons->addButton(button);
+}
+
+void KSCloudDiskViewPresenter::removeAssociatedButton(KSToolButton *button)
+{
+    d_func()->statusButtons->removeButton(button);
+}
+
+void KSCloudDiskViewPresenter::updateAssociatedButton()
+{
+    d_func()->statusButtons->updateButtons();
+}
+
+void KSCloudDiskViewPresenter::slotTimerOut()
+{
+    d_func()->statusButtons->slotTimerOut();
+}
+
+void KSCloudDiskViewPresenter::showBubble(int count, bool isDownload, QWidget *parent)
+{
+    d_func()->statusButtons->showBubble(count, isDownload, parent);
+}
+
+void KSCloudDiskViewPresenter::hideBubble()
+{ }
+
+bool KSCloudDiskViewPresenter::isCategoryIdLoaded(const qint64 &categoryId) const
+{
+    return d_func()->loadedCategoryIds.contains(categoryId);
+}
+
+void KSCloudDiskViewPresenter::removeLoadedCategoryId(const qint64 &categoryId)
+{
+    d_func()->loadedCategoryIds.remove(categoryId);
 }
 
 bool KSCloudDiskViewPresenter::isSaveProject2Cloud() const
@@ -782,6 +874,7 @@ void KSCloudDiskViewPresenterPrivate::startTask(KSCloudDiskTask *task, const QSt
         return;
     restart(task);
     q->doTaskStateChanged(task);
+    q->updateAssociatedButton();
 }
 
 void KSCloudDiskViewPresenterPrivate::pauseTask(KSCloudDiskTask *task, const QString &tab)
@@ -793,6 +886,7 @@ void KSCloudDiskViewPresenterPrivate::pauseTask(KSCloudDiskTask *task, const QSt
     task->setStatus(Paused, true);
     task->pause();
     q->doTaskStateChanged(task);
+    q->updateAssociatedButton();
 }
 
 void KSCloudDiskViewPresenterPrivate::removeTask(KSCloudDiskTask *task, const QString &tab)
@@ -830,6 +924,7 @@ void KSCloudDiskViewPresenterPrivate::startAll(QList<KSCloudDiskTask *> &list, i
     else
         emit q->sigAllDownloadTaskStateChanged();
     save(kind);
+    q->updateAssociatedButton();
 }
 
 void KSCloudDiskViewPresenterPrivate::pauseAll(QList<KSCloudDiskTask *> &list, int kind)
@@ -842,6 +937,7 @@ void KSCloudDiskViewPresenterPrivate::pauseAll(QList<KSCloudDiskTask *> &list, i
         task->setStatus(Paused, true);
         task->pause();
     }
+    q->updateAssociatedButton();
     // After the pause reports queued by the library calls, so the views see the final states.
     QTimer::singleShot(0, q, [this, kind] {
         Q_Q(KSCloudDiskViewPresenter);
@@ -911,6 +1007,7 @@ void KSCloudDiskViewPresenter::slotRetryUploadTask(KSCloudDiskTask *task)
     task->setStatus(Waiting, true);
     queuedTask(task);
     doTaskStateChanged(task);
+    updateAssociatedButton();
     emit retryUpload(task->taskId(), task->filePath(), task->folderPath(), task->fileType());
 }
 
@@ -922,6 +1019,7 @@ void KSCloudDiskViewPresenter::slotRetryDownloadTask(KSCloudDiskTask *task)
     task->setStatus(Waiting, true);
     queuedTask(task);
     doTaskStateChanged(task);
+    updateAssociatedButton();
 }
 
 void KSCloudDiskViewPresenter::slotRemoveUploadTask(KSCloudDiskTask *task)
@@ -1232,6 +1330,7 @@ QStringList KSCloudDiskViewPresenter::uploadCloudMedia(const QList<KSCloudTaskPa
     }
     d->appendTaskList(tasks);
     d->queuedTaskList(tasks);
+    updateAssociatedButton();
     return ids;
 }
 
@@ -1262,6 +1361,7 @@ QStringList KSCloudDiskViewPresenter::downloadCloudMedia(const QList<KSCloudTask
     }
     d->appendTaskList(tasks);
     d->queuedTaskList(tasks);
+    updateAssociatedButton();
     return ids;
 }
 
@@ -1276,6 +1376,7 @@ QStringList KSCloudDiskViewPresenter::uploadVideo(const QList<KSCloudTaskParam> 
         task->setFileSize(size);
         ids.append(d->enqueue(task, param.showInTransferCenter));
     }
+    updateAssociatedButton();
     return ids;
 }
 
@@ -1535,8 +1636,8 @@ QWidget *KSCloudDiskViewPresenterPrivate::dialogParent(QWidget *parent) const
 {
     if (parent)
         return parent;
-    if (dlgParent)
-        return dlgParent;
+    if (QWidget *widget = viewHost->dlgParent())
+        return widget;
     return QApplication::activeWindow();
 }
 

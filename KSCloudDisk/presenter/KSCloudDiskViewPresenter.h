@@ -17,6 +17,7 @@ class KSCDBaseTask;
 class KSCloudDiskTask;
 class KSCloudDiskViewPresenterPrivate;
 class KSLongToShortCloudDiskDataCenter;
+class KSToolButton;
 class QWidget;
 
 // Owns every transfer task of the signed-in account: the lists the transfer center shows, their
@@ -26,7 +27,9 @@ class KSCLOUDDISK_API KSCloudDiskViewPresenter : public QObject, public kscore::
 {
     Q_OBJECT
 public:
-    explicit KSCloudDiskViewPresenter(IKSCloudDisk *service, QObject *parent = nullptr);
+    // The parent is the cloud-disk service, which the presenter works for; it deletes the presenter
+    // itself at release, after the drive has shut down.
+    explicit KSCloudDiskViewPresenter(QObject *parent = nullptr);
     ~KSCloudDiskViewPresenter() override;
 
     IKSCloudDisk *service() const;
@@ -140,6 +143,28 @@ public:
     // The bookkeeping of the long-to-short jobs, made on first call; it lives as long as the presenter.
     KSLongToShortCloudDiskDataCenter *getLontToShortDataCenter();
 
+    // The transfer center. Modes 0, 1 and 3 open that tab; 2 follows an export's upload; any other
+    // keeps the tab shown last. Runs modally; thumbnails load only meanwhile.
+    void showCloudDiskView(QWidget *parent, int mode);
+    void hideDiskCloudView();
+    // The window's parent, and the task dialogs' fallback parent while that widget lives.
+    void setDlgParent(QWidget *parent);
+    void unsetDlgParent(QWidget *parent);
+    bool isCloudDiskViewVisible() const;
+    QWidget *takeCloudDiskView();
+    void closeCloudDiskView();
+
+    // The editor's cloud buttons, showing the state of all transfers.
+    void addAssociatedButton(KSToolButton *button);
+    void removeAssociatedButton(KSToolButton *button);
+    // "N item(s) has been added to the Transfer Center.", whose link opens the matching tab.
+    void showBubble(int count, bool isDownload, QWidget *parent);
+    void hideBubble();
+
+    // Categories whose cloud search results the editor has loaded.
+    bool isCategoryIdLoaded(const qint64 &categoryId) const;
+    void removeLoadedCategoryId(const qint64 &categoryId);
+
 public slots:
     void slotStartUploadTask(KSCloudDiskTask *task);
     void slotPauseUploadTask(KSCloudDiskTask *task);
@@ -206,9 +231,22 @@ signals:
     void sigOpenCutlaneIOPage();
     // The editor opens the page that sells more cloud space; it sets abort when it cannot.
     void sigOpenExpandPage(bool &abort, bool active);
+    void sigGetShareUrl(const QString &objectId, QObject *dlg);
+    void sigOpenProject(const QString &path);
+    void sigLocationProjectTemplate(const QString &path);
+    void sigTorrentDownloadFinished(CloudDiskItemType type, const QString &path, const QString &name);
+    void sigCloseExportProgressDlg();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private slots:
+    void slotTimerOut();
 
 private:
     friend class TestPresenterLists;
+    void updateAssociatedButton();
+    void adjustPos();
     friend class KSCloudTaskSerializeHelper;
     // The list of that kind as it is, for the serializer.
     QList<KSCloudDiskTask *> *storedList(int kind);
