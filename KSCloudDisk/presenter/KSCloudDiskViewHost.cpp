@@ -7,6 +7,8 @@
 #include "KSTransferCenterThumbnailManager.h"
 #include "KSWidgets.h"
 
+#include "KExportUploadDlg.h"
+#include "KSCloudDiskTask.h"
 #include "KSTransferCenterDlg.h"
 #include "KSTransferCenterPanel.h"
 
@@ -75,8 +77,15 @@ void KSCloudDiskViewHost::setThumbnailsPaused(bool paused)
 void KSCloudDiskViewHost::showCloudDiskView(QWidget *parent, int mode)
 {
     if (mode == 2) {
-        // The export-upload dialog is not part of this build yet.
-        KSLOG_WARN("export upload dialog unavailable");
+        const QPointer<KSCloudDiskViewHost> self(this);
+        const QPointer<KExportUploadDlg> dialog = new KExportUploadDlg(m_presenter, parent);
+        dialog->exec();
+        // The parent, or the presenter with this host, may have gone inside the dialog's event loop.
+        if (self && dialog && dialog->lastStatus() == Transferred) {
+            emit m_presenter->sigCloseExportProgressDlg();
+            dialog->runShareStep();
+        }
+        delete dialog;
         return;
     }
     IKSCloudDisk *service = m_presenter->service();

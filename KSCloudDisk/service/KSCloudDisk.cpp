@@ -1,12 +1,19 @@
 #include "KSCloudDisk.h"
 
 #include "IKSAppInfo.h"
+#include "IKSCloudDiskItemManager.h"
 #include "IKSCloudDiskService.h"
 #include "IKSTQIDAccount.h"
 #include "KSBaseLog.h"
+#include "KSCloudDiskDownloadDialog.h"
 #include "KSCloudDiskFloatingWidget.h"
+#include "KSCloudDiskItemManagerProxy.h"
 #include "KSCloudDiskReadiness.h"
+#include "KSCloudDiskRemoveDialog.h"
+#include "KSCloudDiskShareDialog.h"
+#include "KSCloudDiskTrackEvent.h"
 #include "KSCloudDiskViewPresenter.h"
+#include "KSCloudSpaceSelectDownloadAddressDialog.h"
 #include "KSConfigEngine.h"
 #include "KSCustomEvent.h"
 #include "KSDriveAnswer.h"
@@ -16,6 +23,7 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QDir>
 #include <QEvent>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -835,25 +843,44 @@ bool KSCloudDisk::showReLoginDialog(QWidget *parent)
     return KSCloudDiskReadiness(this).showReLoginDialog(parent);
 }
 
-bool KSCloudDisk::showShareDialog(
-    QWidget *, const QString &, const QString &, int, qint64, const QString &, const QString &)
+bool KSCloudDisk::showShareDialog(QWidget *parent, const QString &fileName, const QString &fileId, int kind,
+    qint64 size, const QString &suffix, const QString &source)
 {
-    return false;
+    KSCloudDiskShareDialog dialog(this, fileId, kind, size, suffix, source, parent);
+    dialog.setFileName(fileName);
+    KSCloudDiskWindowPopupEvent(QStringLiteral("cloud_share")).sendEvent();
+    dialog.exec();
+    return !dialog.resultAddress().isEmpty();
 }
 
-bool KSCloudDisk::showRemoveDialog(QWidget *, const QString &)
+bool KSCloudDisk::showRemoveDialog(QWidget *parent, const QString &text)
 {
-    return false;
+    KSCloudDiskRemoveDialog dialog(m_presenter, text, parent);
+    return dialog.exec() == QDialog::Accepted;
 }
 
-bool KSCloudDisk::showDownloadDialog(QWidget *)
+bool KSCloudDisk::showDownloadDialog(QWidget *parent)
 {
-    return false;
+    if (KSCloudDiskItemManagerProxy::inAutoSync())
+        return false;
+    KSCloudDiskDownloadDialog dialog(this, parent);
+    return dialog.exec() == QDialog::Accepted;
 }
 
-bool KSCloudDisk::showSelectDownloadAddressDialog(QWidget *, QString &, IKSCloudDiskItem *)
+bool KSCloudDisk::showSelectDownloadAddressDialog(QWidget *parent, QString &path, IKSCloudDiskItem *item)
 {
-    return false;
+    QString name;
+    if (item && item->cloudRecord())
+        name = item->cloudRecord()->fileName;
+    const QString lower = name.toLower();
+    const int mode = lower.endsWith(QStringLiteral(".vqpbundle")) || lower.endsWith(QStringLiteral(".vqp")) ? 1 : 2;
+    KSCloudSpaceSelectDownloadAddressDialog dialog(parent, mode, QString(), name);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    path = dialog.resultPath();
+    if (!QDir(path).exists())
+        QDir().mkpath(path);
+    return true;
 }
 
 bool KSCloudDisk::confirmQuit(QWidget *parent)

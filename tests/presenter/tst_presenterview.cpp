@@ -215,7 +215,7 @@ void TestPresenterView::buttonRegistryAndScopeEvents()
     KSCloudDiskStatusButtons *buttons = statusButtons(p);
     QStringList scopes;
     QObject receiver;
-    for (const QString &name : {"NotifyBeginPileInsetionEvent", "NotifyEndPileInsetionEvent"}) {
+    for (const QString &name : QStringList{"NotifyBeginPileInsetionEvent", "NotifyEndPileInsetionEvent"}) {
         new KSCustomEventListener(KSCustomEventManager::instance(), &receiver, name,
             [&scopes](const KSCustomEventPtr &e) { scopes << e->name() + ':' + e->payload().toString(); });
     }
