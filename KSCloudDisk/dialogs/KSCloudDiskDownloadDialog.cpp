@@ -171,14 +171,7 @@ void KSCloudDiskDownloadDialog::dealWithTaskFailed()
     const QPoint position = pos();
     move(kOffScreen);
 
-    QString message;
-    if (task->failedCode() == 19 || task->failedCode() == 24)
-        message = tr("Sorry, the file is corrupted!");
-    else if (task->isShareInvalid())
-        message = tr("The file is no longer available, please contact the sharer to re-share it.");
-    else
-        message = tr("Your computer seems to be offline,causing a connection error.Please check your connection and "
-                     "try again.");
+    const QString message = task->shareDownloadFailureText();
     const QString refresh = tr("Refresh");
     const QString answer = KSMessageDialog::showMessage(parentWidget(), QString(), message,
         {{tr("Cancel"), KSFramelessDialog::SecondaryRole}, {refresh, KSFramelessDialog::PrimaryRole}});

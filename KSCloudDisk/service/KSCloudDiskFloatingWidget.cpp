@@ -301,14 +301,7 @@ void KSCloudDiskFloatingWidget::offerLoadedFile(KSCloudDiskTask *task)
 
 void KSCloudDiskFloatingWidget::offerRetry(KSCloudDiskTask *task)
 {
-    QString message;
-    if (task->failedCode() == 19 || task->failedCode() == 24)
-        message = tr("Sorry, the file is corrupted!");
-    else if (task->isShareInvalid())
-        message = tr("The file is no longer available, please contact the sharer to re-share it.");
-    else
-        message = tr("Your computer seems to be offline,causing a connection error.Please check your connection and "
-                     "try again.");
+    const QString message = task->shareDownloadFailureText();
     const QString refresh = tr("Refresh");
     const QString cancel = tr("Cancel");
     const QPointer<KSCloudDiskFloatingWidget> self(this);

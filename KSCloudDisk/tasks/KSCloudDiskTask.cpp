@@ -149,6 +149,16 @@ bool KSCloudDiskTask::isMediaTask() const
     return type == VideoFile || type == CloudMediaFile || type == LongToShortFile || type == AudioToVideoFile;
 }
 
+QString KSCloudDiskTask::shareDownloadFailureText() const
+{
+    if (m_failedCode == 19 || m_failedCode == 24)
+        return tr("Sorry, the file is corrupted!");
+    if (isShareInvalid())
+        return tr("The file is no longer available, please contact the sharer to re-share it.");
+    return tr("Your computer seems to be offline,causing a connection error.Please check your connection and "
+              "try again.");
+}
+
 bool KSCloudDiskTask::prepareUploadPath()
 {
     return false;

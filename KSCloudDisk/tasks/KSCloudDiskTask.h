@@ -133,6 +133,8 @@ public:
     bool isDownload() const { return m_operation == DownloadOperation; }
     bool isMediaTask() const;
     bool isShareInvalid() const { return m_failedCode == 381405 || m_failedCode == 381413; }
+    // What the user is told when the download of a shared link fails: damaged, gone, or offline.
+    QString shareDownloadFailureText() const;
     // The library's answer to a resume when it holds no transfer of this task.
     bool isNothingToResume(int code) const { return code == (isUpload() ? 8 : 9); }
 

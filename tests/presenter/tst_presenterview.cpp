@@ -20,24 +20,24 @@
 
 namespace {
 
-struct TaskSpec {
+struct TaskShape {
     int operation;
     int status;
     bool title;
 };
 
-KSCloudDiskTask *listedTask(KSCloudDiskViewPresenter *p, const QString &path, const TaskSpec &spec)
+KSCloudDiskTask *listedTask(KSCloudDiskViewPresenter *p, const QString &path, const TaskShape &shape)
 {
     KSCloudDiskTask *task = nullptr;
-    if (spec.title)
+    if (shape.title)
         task = new KSCloudDiskCustomTitleTask(p, path, QStringLiteral("T"), 0);
-    else if (spec.operation == UploadOperation)
+    else if (shape.operation == UploadOperation)
         task = new KSCloudDiskCloudMediaTask(p, path, "n", "/f", 0);
     else
         task = new KSCloudDiskCloudMediaTask(p, path, "file-1", 10);
     task->setListed(true);
-    static_cast<IKSCDBaseTask *>(task)->setStatus(spec.status);
-    (spec.operation == UploadOperation ? p->uploadTaskList() : p->downloadTaskList())->append(task);
+    static_cast<IKSCDBaseTask *>(task)->setStatus(shape.status);
+    (shape.operation == UploadOperation ? p->uploadTaskList() : p->downloadTaskList())->append(task);
     return task;
 }
 
@@ -72,7 +72,7 @@ int tabShownBy(KSCloudDiskViewPresenter *p, int mode)
 
 } // namespace
 
-Q_DECLARE_METATYPE(QList<TaskSpec>)
+Q_DECLARE_METATYPE(QList<TaskShape>)
 
 class TestPresenterView : public QObject
 {
@@ -110,36 +110,36 @@ void TestPresenterView::cleanup()
 
 void TestPresenterView::imageSetsFollowLists_data()
 {
-    QTest::addColumn<QList<TaskSpec>>("tasks");
+    QTest::addColumn<QList<TaskShape>>("tasks");
     QTest::addColumn<QString>("set"); // empty: the busy animation
     const int up = UploadOperation, down = DownloadOperation;
-    QTest::newRow("empty") << QList<TaskSpec>{} << QStringLiteral("no_task");
-    QTest::newRow("all paused") << QList<TaskSpec>{{up, Paused, false}, {down, Paused, false}}
+    QTest::newRow("empty") << QList<TaskShape>{} << QStringLiteral("no_task");
+    QTest::newRow("all paused") << QList<TaskShape>{{up, Paused, false}, {down, Paused, false}}
                                 << QStringLiteral("pause all");
-    QTest::newRow("all failed") << QList<TaskSpec>{{up, Failed, false}, {down, Cancelled, false}}
+    QTest::newRow("all failed") << QList<TaskShape>{{up, Failed, false}, {down, Cancelled, false}}
                                 << QStringLiteral("all failed");
-    QTest::newRow("paused and failed") << QList<TaskSpec>{{up, Paused, false}, {down, Failed, false}}
+    QTest::newRow("paused and failed") << QList<TaskShape>{{up, Paused, false}, {down, Failed, false}}
                                        << QStringLiteral("no_task");
-    QTest::newRow("finished only") << QList<TaskSpec>{{up, Finished, false}, {down, Finished, false}}
+    QTest::newRow("finished only") << QList<TaskShape>{{up, Finished, false}, {down, Finished, false}}
                                    << QStringLiteral("no_task");
-    QTest::newRow("titles only") << QList<TaskSpec>{{up, Running, true}, {down, Failed, true}}
+    QTest::newRow("titles only") << QList<TaskShape>{{up, Running, true}, {down, Failed, true}}
                                  << QStringLiteral("no_task");
-    QTest::newRow("title beside pause") << QList<TaskSpec>{{up, Running, true}, {up, Paused, false}}
+    QTest::newRow("title beside pause") << QList<TaskShape>{{up, Running, true}, {up, Paused, false}}
                                         << QStringLiteral("pause all");
-    QTest::newRow("waiting download") << QList<TaskSpec>{{down, Waiting, false}} << QStringLiteral("no_task");
-    QTest::newRow("waiting upload") << QList<TaskSpec>{{up, Waiting, false}} << QString();
-    QTest::newRow("running download") << QList<TaskSpec>{{down, Running, false}, {up, Failed, false}} << QString();
+    QTest::newRow("waiting download") << QList<TaskShape>{{down, Waiting, false}} << QStringLiteral("no_task");
+    QTest::newRow("waiting upload") << QList<TaskShape>{{up, Waiting, false}} << QString();
+    QTest::newRow("running download") << QList<TaskShape>{{down, Running, false}, {up, Failed, false}} << QString();
 }
 
 void TestPresenterView::imageSetsFollowLists()
 {
-    QFETCH(QList<TaskSpec>, tasks);
+    QFETCH(QList<TaskShape>, tasks);
     QFETCH(QString, set);
     KSCloudDiskViewPresenter *p = presenter();
     int n = 0;
-    for (const TaskSpec &spec : tasks) {
-        KSCloudDiskTask *task = listedTask(p, m_env->path(QStringLiteral("t%1.mp4").arg(n++)), spec);
-        QCOMPARE(task->fileType() == CustomTitleFile, spec.title);
+    for (const TaskShape &shape : tasks) {
+        KSCloudDiskTask *task = listedTask(p, m_env->path(QStringLiteral("t%1.mp4").arg(n++)), shape);
+        QCOMPARE(task->fileType() == CustomTitleFile, shape.title);
     }
     KSToolButton button;
     p->addAssociatedButton(&button);
