@@ -24,6 +24,8 @@ const QHash<QString, QString> &builtInPages()
     static const QHash<QString, QString> pages{
         {QStringLiteral("CloudDiskBuyPageC118"), QStringLiteral("https://www.cutlane.local/cloud/buy?from=plugin")},
         {QStringLiteral("CloudDiskHomePageC119"), QStringLiteral("https://www.cutlane.local/cloud/home?from=plugin")},
+        {QStringLiteral("OrvanePrivacyPageC115"), QStringLiteral("https://www.cutlane.local/legal/privacy")},
+        {QStringLiteral("OrvaneLicensePageC116"), QStringLiteral("https://www.cutlane.local/legal/eula")},
         {QStringLiteral("PID"), QStringLiteral("cutlane-desktop")},
     };
     return pages;
