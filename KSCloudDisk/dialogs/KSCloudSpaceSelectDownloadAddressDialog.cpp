@@ -28,6 +28,8 @@ KSCloudSpaceSelectDownloadAddressDialog::KSCloudSpaceSelectDownloadAddressDialog
     // A blank title keeps the bar's height without naming the window twice.
     setTitle(QStringLiteral(" "));
     setFixedHeight(224);
+    // Wide enough that a usual download folder shows whole rather than as its last few characters.
+    setMinimumWidth(440);
     KSUIStyle::setBackgroundColorType(this, 11);
 
     auto *content = new KSWidget;

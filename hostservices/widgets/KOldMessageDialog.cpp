@@ -3,23 +3,24 @@
 #include <QCloseEvent>
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
+#include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
-#include <QStyle>
 #include <QVBoxLayout>
 
 namespace {
 
-QStyle::StandardPixmap iconFor(int kind)
+// Our own drawings rather than the platform style's, so the dialog matches the skin everywhere.
+QString iconFor(int kind)
 {
     switch (kind) {
     case 1:
-        return QStyle::SP_MessageBoxInformation;
+        return QStringLiteral(":/Resource/icon24_info.png");
     case 2:
-        return QStyle::SP_MessageBoxWarning;
+        return QStringLiteral(":/Resource/icon24_alert.png");
     default:
-        return QStyle::SP_MessageBoxQuestion;
+        return QStringLiteral(":/Resource/icon24_question.png");
     }
 }
 
@@ -93,8 +94,7 @@ void KOldMessageDialog::setIconKind(int kind)
         m_iconLabel->hide();
         return;
     }
-    const int size = style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, this);
-    m_iconLabel->setPixmap(style()->standardIcon(iconFor(kind), nullptr, this).pixmap(size, size));
+    m_iconLabel->setPixmap(QIcon(iconFor(kind)).pixmap(QSize(24, 24)));
     m_iconLabel->show();
 }
 
