@@ -11,6 +11,7 @@
 #include "KSCloudDiskReadiness.h"
 #include "KSCloudDiskRemoveDialog.h"
 #include "KSCloudDiskShareDialog.h"
+#include "KSCloudDiskTranslator.h"
 #include "KSCloudDiskTrackEvent.h"
 #include "KSCloudDiskViewPresenter.h"
 #include "KSCloudSpaceSelectDownloadAddressDialog.h"
@@ -136,6 +137,8 @@ KSCloudDisk::KSCloudDisk()
         moveToThread(QCoreApplication::instance()->thread());
         m_presenter->moveToThread(QCoreApplication::instance()->thread());
     }
+    // Before the first window: some sources are translation ids, never meant to show as written.
+    KSCloudDiskTranslator::install();
 }
 
 void KSCloudDisk::stopLaterRefresh()

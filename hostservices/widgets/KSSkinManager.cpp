@@ -1,5 +1,6 @@
 #include "KSSkin.h"
 
+#include "../KSHostTranslator.h"
 #include "KSBaseLog.h"
 
 #include <QApplication>
@@ -288,6 +289,8 @@ void KSSkinManager::ensureApplicationSheet()
     if (!app || d->installedFor == app)
         return;
     d->installedFor = app;
+    // The kit's texts are made right after this, in the first kit widget's constructor.
+    KSHostTranslator::install();
     // Fonts by pixel size: the same text size on every platform, whatever the screen's dpi.
     app->setFont(getFont(0));
     app->setPalette(paletteFor(d->current().colors));

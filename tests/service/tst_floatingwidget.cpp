@@ -312,7 +312,7 @@ void TestFloatingWidget::shareDownloads()
     answerNextBox(QStringLiteral("Open now"), &box);
     doubleClick();
     QTRY_VERIFY(!floating());
-    QCOMPARE(box.title, QStringLiteral("Load complete tip"));
+    QCOMPARE(box.title, QStringLiteral("Loading Complete"));
     QCOMPARE(box.text, QStringLiteral("The \"film.vqp\" file has been loaded. Do you want to open the file now?"));
     QCOMPARE(box.buttons, QStringList({"Cancel", "Open now"}));
     QVERIFY(!p->downloadShareTask() && !service->isFloatingWidgetVisible());
