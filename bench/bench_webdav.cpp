@@ -363,25 +363,38 @@ bool verified(const QString &who, const QString &path, const Manifest &expected)
     return false;
 }
 
-// curl, then the drive, up and then down, for one data set; false when a round trip lost or changed data.
+// curl's round trip (up, down), then the drive's, for one data set; false when a round trip lost or
+// changed data. Each side's copies are removed before the other side starts: a server that still holds
+// the first side's upload in its page cache makes the second side's writes land in memory the machine
+// has to provide afresh (on this virtual machine, several times the cost of reusing it), which timed
+// whichever side went second, not the protocol.
 bool measure(CurlSide &curl, DriveSide &drive, const char *name, const QString &source, const Manifest &expected,
     const QString &work, const QString &served, double amount, const char *unit, double target)
 {
     const QString label = QString::fromLatin1(name);
     const QString remote = QFileInfo(source).fileName();
+    const auto removeServed = [&served](const QString &name) {
+        const QString path = served + QLatin1Char('/') + name;
+        if (QFileInfo(path).isDir())
+            QDir(path).removeRecursively();
+        else
+            QFile::remove(path);
+    };
     manifestOf(source, false);
     const double curlUp = curl.upload(source, QStringLiteral("curl-") + remote);
     printRow(QStringLiteral("curl upload ") + label, curlUp, amount, unit, 0, 0);
+    const QString curlDir = work + QStringLiteral("/curl-down-") + label;
+    const double curlDown = curlUp < 0 ? -1 : curl.download(source, QStringLiteral("curl-") + remote, curlDir);
+    printRow(QStringLiteral("curl download ") + label, curlDown, amount, unit, 0, 0);
+    bool ok = curlUp >= 0 && curlDown >= 0;
+    ok = ok && verified(QStringLiteral("curl"), curlDir + QLatin1Char('/') + remote, expected);
+    QDir(curlDir).removeRecursively();
+    removeServed(QStringLiteral("curl-") + remote);
 
     const QJsonObject upItem{{QStringLiteral("file_id"), QStringLiteral("root")}, {QStringLiteral("path"), source},
         {QStringLiteral("check_name_mode"), 1}};
     const Outcome up = drive.run(QStringLiteral("upload"), upItem);
     printRow(QStringLiteral("drive upload ") + label, up.seconds, amount, unit, curlUp, target);
-
-    const QString curlDir = work + QStringLiteral("/curl-down-") + label;
-    const double curlDown = curlUp < 0 ? -1 : curl.download(source, QStringLiteral("curl-") + remote, curlDir);
-    printRow(QStringLiteral("curl download ") + label, curlDown, amount, unit, 0, 0);
-
     const QString driveDir = work + QStringLiteral("/drive-down-") + label;
     QDir().mkpath(driveDir);
     Outcome down;
@@ -390,14 +403,12 @@ bool measure(CurlSide &curl, DriveSide &drive, const char *name, const QString &
             {{QStringLiteral("file_id"), up.fileId}, {QStringLiteral("save_dir"), driveDir}});
     printRow(QStringLiteral("drive download ") + label, down.seconds, amount, unit, curlDown, target);
 
-    bool ok = curlUp >= 0 && up.seconds >= 0 && curlDown >= 0 && down.seconds >= 0;
-    ok = ok && verified(QStringLiteral("curl"), curlDir + QLatin1Char('/') + remote, expected);
+    ok = ok && up.seconds >= 0 && down.seconds >= 0;
     // On the server itself, so that a drive that kept the files anywhere else cannot pass.
     ok = ok && verified(QStringLiteral("the server"), served + QLatin1Char('/') + remote, expected);
     ok = ok && verified(QStringLiteral("the drive"), down.path, expected);
-    // The copies are not needed any more, and a 1 GiB run would otherwise hold five of them on disk.
-    QDir(curlDir).removeRecursively();
     QDir(driveDir).removeRecursively();
+    removeServed(remote);
     return ok;
 }
 

@@ -125,11 +125,19 @@ WebDavClient::WebDavClient(WebDavServer server)
 qint64 WebDavClient::httpDateMs(const QString &text)
 {
     // RFC 1123, e.g. "Mon, 07 Dec 2026 05:00:00 GMT".
-    QDateTime t = QDateTime::fromString(text.mid(5, 20), QStringLiteral("dd MMM yyyy HH:mm:ss"));
-    if (!t.isValid())
+    // Read field by field as UTC: Qt's format parser goes through local time, which consults the time
+    // zone database on every call, a dozen file lookups per downloaded file.
+    static const char *const months[]
+        = {"Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    const QStringRef month = text.midRef(8, 3);
+    int m = 0;
+    while (m < 12 && month != QLatin1String(months[m]))
+        ++m;
+    const QDate date(text.midRef(12, 4).toInt(), m + 1, text.midRef(5, 2).toInt());
+    const QTime time(text.midRef(17, 2).toInt(), text.midRef(20, 2).toInt(), text.midRef(23, 2).toInt());
+    if (m == 12 || !date.isValid() || !time.isValid() || text.size() < 25 || text.at(19) != QLatin1Char(':'))
         return 0;
-    t.setTimeSpec(Qt::UTC);
-    return t.toMSecsSinceEpoch();
+    return QDateTime(date, time, Qt::UTC).toMSecsSinceEpoch();
 }
 
 bool WebDavClient::isLoopbackHost(const QString &host)

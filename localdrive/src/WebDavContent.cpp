@@ -43,16 +43,19 @@ bool hashPrefix(QFile &file, qint64 length, ContentHasher &hasher)
 
 // Writes what a download receives in chunks of 1 MiB, hashing each on another thread while the next
 // one arrives: a connection on loopback delivers faster than one core hashes and writes in turn.
+// A small file is hashed in place, into buffers of its own size: handing a few KiB to another thread
+// and allocating 2 MiB for it cost more than its whole transfer.
 class OverlappedWriter
 {
 public:
-    OverlappedWriter(QFile &out, ContentHasher &hasher, QThreadPool *pool)
+    OverlappedWriter(QFile &out, ContentHasher &hasher, QThreadPool *pool, qint64 expected)
         : m_out(out)
         , m_hasher(hasher)
-        , m_pool(pool)
+        , m_pool(expected >= kOverlapFrom ? pool : nullptr)
+        , m_chunk(qBound<qint64>(4096, expected, kWriteChunk))
     {
         for (QByteArray &buffer : m_buffers)
-            buffer.resize(int(kWriteChunk));
+            buffer.resize(int(m_chunk));
     }
     ~OverlappedWriter() { m_hashing.waitForFinished(); }
     OverlappedWriter(const OverlappedWriter &) = delete;
@@ -61,12 +64,12 @@ public:
     bool add(const char *data, qint64 length)
     {
         while (length > 0) {
-            const qint64 n = qMin(length, kWriteChunk - m_fill);
+            const qint64 n = qMin(length, m_chunk - m_fill);
             memcpy(m_buffers[m_current].data() + m_fill, data, size_t(n));
             m_fill += n;
             data += n;
             length -= n;
-            if (m_fill == kWriteChunk && !flush())
+            if (m_fill == m_chunk && !flush())
                 return false;
         }
         return true;
@@ -81,6 +84,7 @@ public:
 
 private:
     static constexpr qint64 kWriteChunk = 1 << 20;
+    static constexpr qint64 kOverlapFrom = 4 * kWriteChunk;
 
     bool flush()
     {
@@ -103,6 +107,7 @@ private:
     QFile &m_out;
     ContentHasher &m_hasher;
     QThreadPool *m_pool;
+    const qint64 m_chunk;
     QByteArray m_buffers[2];
     int m_current = 0;
     qint64 m_fill = 0;
@@ -355,7 +360,7 @@ int WebDavContent::download(
     int stop = Ok;
     bool started = false;
     bool stale = false;
-    OverlappedWriter writer(out, hasher, flow.hashPool());
+    OverlappedWriter writer(out, hasher, flow.hashPool(), item.size - offset);
     QString sent; // the ETag the content came with
     bool young = false; // changed less than kSettledMs before it was sent
     const WebDavClient::Sink sink = [&](int status, const QHash<QByteArray, QByteArray> &headers, const char *data,
