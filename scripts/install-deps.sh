@@ -4,7 +4,8 @@ set -eu
 PKGS="build-essential cmake ninja-build pkg-config qtbase5-dev qtbase5-dev-tools libqt5svg5-dev \
 libqt5sql5-sqlite qttools5-dev qttools5-dev-tools libquazip1-qt5-dev libzip-dev zipcmp zipmerge ziptool \
 libsqlite3-dev libssl-dev libavformat-dev libavcodec-dev libswscale-dev libavutil-dev ffmpeg \
-xvfb xauth fonts-dejavu-core time"
+xvfb xauth fonts-dejavu-core time \
+apache2 apache2-utils lighttpd lighttpd-mod-webdav nginx-extras rclone curl libcurl4-openssl-dev qtkeychain-qt5-dev"
 MISSING=""
 for p in $PKGS; do
     dpkg -s "$p" >/dev/null 2>&1 || MISSING="$MISSING $p"

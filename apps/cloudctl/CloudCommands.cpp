@@ -5,6 +5,7 @@
 #include "KSCloudDiskHelper.h"
 #include "KSCloudDiskTask.h"
 #include "KSCloudDiskViewPresenter.h"
+#include "ServerSetup.h"
 #include "TQDriveAdmin.h"
 #include "TQDriveCodes.h"
 
@@ -154,6 +155,14 @@ void CloudCommands::setUp(QCommandLineParser &parser) const
         tr("Slows the local drive's transfers to RATE bytes per second (suffix K or M), to watch the "
            "progress or try resume."),
         tr("RATE")});
+    parser.addOption({QStringLiteral("server"),
+        tr("Keep the drive's files on your own WebDAV server (Nextcloud, ownCloud, Apache, a NAS): its https "
+           "address; remembered in the drive folder. Needs --user."),
+        tr("URL")});
+    parser.addOption({QStringLiteral("user"),
+        tr("User name on the --server; the password comes from the keychain, else $TQDRIVE_PASSWORD, else "
+           "it is asked for."),
+        tr("NAME")});
     parser.addPositionalArgument(QStringLiteral("command"), tr("What to do; see the list above."));
 }
 
@@ -201,6 +210,14 @@ int CloudCommands::validate(const QStringList &args, const QCommandLineParser &p
         const int days = parser.value(QStringLiteral("days")).toInt(&ok);
         if (command != QLatin1String("share") || !ok || days < 0)
             return usageError(tr("--days takes a number of days and is for share only"));
+    }
+    if (parser.isSet(QStringLiteral("server")) || parser.isSet(QStringLiteral("user"))) {
+        const QString problem
+            = ServerSetup(QUrl(parser.value(QStringLiteral("server"))), parser.value(QStringLiteral("user"))).problem();
+        if (!parser.isSet(QStringLiteral("server")))
+            return usageError(tr("--user is for --server only"));
+        if (!problem.isEmpty())
+            return usageError(problem);
     }
     if (parser.isSet(QStringLiteral("limit-rate"))) {
         bool ok = false;
@@ -257,6 +274,11 @@ int CloudCommands::run(const QStringList &arguments)
     // Only the transfer commands set the unfinished transfers going again: a listing that restarts
     // them mixes their notices into its output, and a task removed by cancel must not run first.
     static const QStringList restarting{QStringLiteral("upload"), QStringLiteral("download"), QStringLiteral("resume")};
+    if (parser.isSet(QStringLiteral("server"))) {
+        ServerSetup server(QUrl(parser.value(QStringLiteral("server"))), parser.value(QStringLiteral("user")));
+        if (!server.apply(QDir(root).absolutePath() + QStringLiteral("/drive")))
+            return fail(server.lastError());
+    }
     if (!m_host.start(root, email, restarting.contains(args.first()))) {
         const int code = m_host.isInterrupted() ? Interrupted : Failure;
         fail(m_host.lastError(), code);

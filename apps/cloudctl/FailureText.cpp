@@ -57,6 +57,12 @@ QString FailureText::of(int code)
         return tr("the download folder does not exist");
     case LocalPathMissing:
         return tr("the local file does not exist or is a symbolic link");
+    case InsecureServer:
+        return tr("the server address must be https (plain http only to this machine)");
+    case NotSupported:
+        return tr("the server does not offer this (share links need Nextcloud or ownCloud)");
+    case ServerUnreachable:
+        return tr("the server did not answer or the connection broke; resume continues the transfer");
     case NotAFolder:
         return tr("the cloud item is a file, not a folder");
     case WrongSpace:

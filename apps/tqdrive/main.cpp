@@ -308,6 +308,8 @@ int main(int argc, char **argv)
         {QStringLiteral("root"), QStringLiteral("Drive folder (default: $TQDRIVE_ROOT)."), QStringLiteral("folder")});
     parser.addOption(
         {QStringLiteral("token"), QStringLiteral("Access token of the account."), QStringLiteral("token")});
+    parser.addOption({QStringLiteral("limit-rate"), QStringLiteral("Slows transfers to this many bytes per second."),
+        QStringLiteral("bytes")});
     parser.addPositionalArgument(QStringLiteral("command"),
         QStringLiteral("demo | account <email> | upload <path> [folder-id] | download <file-id> <save-dir> | "
                        "ls [folder-id] | share <file-id> [access-code] | fetch-share <share-id[:code]> <save-dir> | "
@@ -318,6 +320,8 @@ int main(int argc, char **argv)
         parser.showHelp(2);
     if (parser.isSet(QStringLiteral("root")))
         TQDriveAdmin::setDriveRoot(parser.value(QStringLiteral("root")));
+    if (parser.isSet(QStringLiteral("limit-rate")))
+        TQDriveAdmin::setThrottle(parser.value(QStringLiteral("limit-rate")).toLongLong());
 
     const QString command = args.first();
     if (command == QLatin1String("account")) {

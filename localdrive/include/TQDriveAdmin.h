@@ -10,6 +10,7 @@
 #include <QByteArray>
 #include <QJsonObject>
 #include <QString>
+#include <QUrl>
 #include <QVector>
 
 namespace TQDriveAdmin {
@@ -67,6 +68,15 @@ struct CallRecord {
     qint64 result = 0;
     QString answer;
 };
+// A drive on a WebDAV server (backend=webdav in the drive folder's drive.conf): the password of `user`
+// at `url`, kept in the system keychain, else in an owner-only file of the drive folder. The drive
+// reads it at sign-in. getServerPassword answers an empty text when none is kept.
+TQCOREKIT_API bool setServerPassword(const QUrl &url, const QString &user, const QString &password);
+TQCOREKIT_API QString serverPassword(const QUrl &url, const QString &user);
+// What the signed-in server drive measured at sign-in: "dead_properties", "ranged_put", "quota",
+// "file_ids" (booleans) and "dav" (the classes announced); empty for the local drive.
+TQCOREKIT_API QJsonObject serverCapabilities();
+
 // Calls of Drive_* functions made by this process, oldest first (at most the last 10000).
 TQCOREKIT_API QVector<CallRecord> calls();
 TQCOREKIT_API void clearCalls();

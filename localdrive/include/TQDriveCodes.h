@@ -30,6 +30,7 @@ enum Code : int {
     SaveFolderMissing = 400005,
     LocalPathMissing = 400006,
     NotAFolder = 400007,
+    InsecureServer = 400008,
 
     WrongSpace = 403001,
     FileBlocked = 403002,
@@ -49,6 +50,9 @@ enum Code : int {
     LocalWriteFailed = 500002,
     ContentDamaged = 500003,
     StorageFailed = 500004,
+
+    NotSupported = 501001,
+    ServerUnreachable = 503001,
 };
 
 } // namespace TQDrive

@@ -24,7 +24,7 @@ namespace TQDrive {
 
 namespace {
 
-constexpr int kSchemaVersion = 4;
+constexpr int kSchemaVersion = 5;
 
 bool hashSecrets(SqliteDb &db);
 
@@ -87,6 +87,14 @@ const Migration kMigrations[] = {
     ALTER TABLE shares ADD COLUMN code_hash TEXT NOT NULL DEFAULT '';
     )sql",
         hashSecrets},
+    // A server backend: the ids it gave to server paths, and the version (ETag) a download was
+    // planned against, which its resumed range must still match.
+    {R"sql(
+    CREATE TABLE remote_ids(id TEXT PRIMARY KEY, path TEXT NOT NULL);
+    CREATE UNIQUE INDEX remote_ids_path ON remote_ids(path);
+    ALTER TABLE transfer_items ADD COLUMN version TEXT NOT NULL DEFAULT '';
+    )sql",
+        nullptr},
 };
 static_assert(sizeof(kMigrations) / sizeof(kMigrations[0]) == kSchemaVersion, "one migration per version");
 
@@ -1143,15 +1151,15 @@ bool DriveStore::createTransfer(const TransferRecord &r, const QVector<TransferI
     bool ok = q.exec() && forget.exec();
     SqliteStatement item(m_db,
         "INSERT INTO transfer_items(uid, kind, idx, parent_idx, is_dir, source, target, "
-        "cloud_path, size, hash, source_mtime, done, file_id) "
-        "VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13)");
+        "cloud_path, size, hash, source_mtime, done, file_id, version) "
+        "VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14)");
     for (const TransferItem &it : items) {
         if (!ok)
             break;
         item.reset();
         item.bind(1, r.uid).bind(2, int(r.kind)).bind(3, it.index).bind(4, it.parentIndex).bind(5, it.isDir ? 1 : 0);
         item.bind(6, it.source).bind(7, it.target).bind(8, it.cloudPath).bind(9, it.size).bind(10, it.hash);
-        item.bind(11, it.sourceMtime).bind(12, it.done ? 1 : 0).bind(13, it.fileId);
+        item.bind(11, it.sourceMtime).bind(12, it.done ? 1 : 0).bind(13, it.fileId).bind(14, it.version);
         ok = item.exec();
     }
     if (!ok) {
@@ -1264,7 +1272,7 @@ bool DriveStore::transferItems(const QString &uid, TransferKind kind, QVector<Tr
     QMutexLocker lock(&m_mutex);
     SqliteStatement q(m_db,
         "SELECT idx, parent_idx, is_dir, source, target, cloud_path, size, hash, source_mtime, "
-        "done, file_id FROM transfer_items WHERE uid = ?1 AND kind = ?2 ORDER BY idx");
+        "done, file_id, version FROM transfer_items WHERE uid = ?1 AND kind = ?2 ORDER BY idx");
     q.bind(1, uid).bind(2, int(kind));
     while (q.next()) {
         TransferItem it;
@@ -1279,6 +1287,7 @@ bool DriveStore::transferItems(const QString &uid, TransferKind kind, QVector<Tr
         it.sourceMtime = q.int64(8);
         it.done = q.int64(9) != 0;
         it.fileId = q.text(10);
+        it.version = q.text(11);
         out->append(it);
     }
     return !q.failed();
@@ -1416,6 +1425,93 @@ int DriveStore::commitUploads(const TransferRecord &transfer, QVector<UploadComm
     if (code == Ok && !committed)
         code = StorageFailed;
     return code;
+}
+
+bool DriveStore::setItemVersion(const QString &uid, TransferKind kind, int index, const QString &version)
+{
+    QMutexLocker lock(&m_mutex);
+    SqliteDb::Lease q = m_db.cached("UPDATE transfer_items SET version = ?4 WHERE uid = ?1 AND kind = ?2 AND idx = ?3");
+    q.bind(1, uid).bind(2, int(kind)).bind(3, index).bind(4, version);
+    return q.exec();
+}
+
+bool DriveStore::markUploadsDone(const QString &uid, const QVector<UploadCommit> &commits)
+{
+    if (commits.isEmpty())
+        return true;
+    QMutexLocker lock(&m_mutex);
+    if (!begin())
+        return false;
+    SqliteDb::Lease q = m_db.cached("UPDATE transfer_items SET done = 1, file_id = ?3, cloud_path = ?4, hash = ?5, "
+                                    "size = ?6 WHERE uid = ?1 AND kind = 1 AND idx = ?2");
+    for (const UploadCommit &c : commits) {
+        q.reset();
+        q.bind(1, uid).bind(2, c.index).bind(3, c.fileId).bind(4, c.cloudPath).bind(5, c.hash).bind(6, c.size);
+        if (!q.exec()) {
+            rollback();
+            return false;
+        }
+    }
+    return commit();
+}
+
+QString DriveStore::remoteId(const QString &path, const QString &preferredId)
+{
+    QMutexLocker lock(&m_mutex);
+    SqliteDb::Lease find = m_db.cached("SELECT id FROM remote_ids WHERE path = ?1");
+    find.bind(1, path);
+    if (find.next()) {
+        const QString known = find.text(0);
+        if (preferredId.isEmpty() || preferredId == known)
+            return known;
+    }
+    find.reset();
+    const QString id = preferredId.isEmpty() ? newId() : preferredId;
+    // The id the server keeps wins: whatever path or id the cache held for either is outdated.
+    SqliteDb::Lease drop = m_db.cached("DELETE FROM remote_ids WHERE path = ?1 OR id = ?2");
+    drop.bind(1, path).bind(2, id);
+    SqliteDb::Lease add = m_db.cached("INSERT INTO remote_ids(id, path) VALUES(?1, ?2)");
+    add.bind(1, id).bind(2, path);
+    return drop.exec() && add.exec() ? id : QString();
+}
+
+bool DriveStore::remotePath(const QString &id, QString *path)
+{
+    QMutexLocker lock(&m_mutex);
+    SqliteDb::Lease q = m_db.cached("SELECT path FROM remote_ids WHERE id = ?1");
+    q.bind(1, id);
+    if (!q.next())
+        return false;
+    *path = q.text(0);
+    return true;
+}
+
+bool DriveStore::moveRemotePaths(const QString &from, const QString &to)
+{
+    QMutexLocker lock(&m_mutex);
+    if (!begin())
+        return false;
+    // What already sat at the target is gone from the server: its ids lose their paths.
+    SqliteStatement clear(
+        m_db, "DELETE FROM remote_ids WHERE path = ?1 OR substr(path, 1, length(?1) + 1) = ?1 || '/'");
+    clear.bind(1, to);
+    SqliteStatement move(m_db,
+        "UPDATE remote_ids SET path = ?2 || substr(path, length(?1) + 1) "
+        "WHERE path = ?1 OR substr(path, 1, length(?1) + 1) = ?1 || '/'");
+    move.bind(1, from).bind(2, to);
+    if (!clear.exec() || !move.exec()) {
+        rollback();
+        return false;
+    }
+    return commit();
+}
+
+bool DriveStore::forgetRemotePaths(const QString &path)
+{
+    QMutexLocker lock(&m_mutex);
+    SqliteStatement q(m_db, "DELETE FROM remote_ids WHERE path = ?1 OR substr(path, 1, length(?1) + 1) = ?1 || '/'");
+    q.bind(1, path);
+    return q.exec();
 }
 
 } // namespace TQDrive

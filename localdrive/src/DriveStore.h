@@ -58,6 +58,7 @@ struct Entry {
     bool blocked = false;
     qint64 ctime = 0;
     qint64 mtime = 0;
+    QString version; // a server's ETag; empty for the local drive
 };
 
 struct Share {
@@ -70,6 +71,7 @@ struct Share {
     int type = 0;
     qint64 createdAt = 0;
     qint64 expiresAt = 0; // 0: never
+    QString url; // a server's own link; empty for the local drive's shares
 
     bool acceptsCode(const QString &code) const;
 };
@@ -121,6 +123,7 @@ struct TransferItem {
     qint64 sourceMtime = 0;
     bool done = false;
     QString fileId; // upload: id once committed; download: the cloud id
+    QString version; // download from a server: the ETag the plan was made against
 };
 
 // An uploaded entry ready to be recorded; staging holds its content (files only).
@@ -208,9 +211,20 @@ public:
     bool pruneCompletions(qint64 before);
     bool transferItems(const QString &uid, TransferKind kind, QVector<TransferItem> *out);
     bool markDownloadsDone(const QString &uid, const QVector<int> &indexes);
+    bool setItemVersion(const QString &uid, TransferKind kind, int index, const QString &version);
     // Records uploaded entries in order, each with its transfer item, in one transaction.
     // A name clash on the top entry is settled by the clash mode; on a failure nothing is kept.
     int commitUploads(const TransferRecord &transfer, QVector<UploadCommit> &commits);
+    // For a server backend, whose entries are on the server: marks committed upload items done.
+    bool markUploadsDone(const QString &uid, const QVector<UploadCommit> &commits);
+
+    // The ids a server backend gives to server paths ("" is the root, no leading slash). remoteId
+    // returns the id of a path, the preferred one (which the server keeps) when given, else the cached
+    // one or a new one. Moves and removals carry the paths below a folder along.
+    QString remoteId(const QString &path, const QString &preferredId = QString());
+    bool remotePath(const QString &id, QString *path);
+    bool moveRemotePaths(const QString &from, const QString &to);
+    bool forgetRemotePaths(const QString &path);
 
 private:
     DriveStore() = default;

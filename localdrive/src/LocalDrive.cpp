@@ -1,9 +1,13 @@
 #include "LocalDrive.h"
 
 #include "ContentHasher.h"
+#include "CredentialStore.h"
 #include "DriveJson.h"
+#include "LocalCatalog.h"
+#include "LocalContent.h"
 #include "TQDriveCodes.h"
 #include "TransferJob.h"
+#include "WebDavContent.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -119,38 +123,6 @@ bool isImageName(const QString &name)
     return suffixes.contains(QFileInfo(name).suffix().toLower());
 }
 
-// Copies stored content to a local file, checking it against its hash; for Drive_SimpleDownloadFile.
-int copyVerified(const QString &blob, const QString &hash, const QString &target)
-{
-    QFile in(blob);
-    if (!in.open(QIODevice::ReadOnly))
-        return ContentDamaged;
-    const QString part = TransferJob::partPath(target, QUuid::createUuid().toString());
-    QFile out(part);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-        return LocalWriteFailed;
-    ContentHasher hasher;
-    QByteArray buffer(1 << 20, Qt::Uninitialized);
-    qint64 n = 0;
-    while ((n = in.read(buffer.data(), buffer.size())) > 0) {
-        hasher.addData(buffer.constData(), n);
-        if (out.write(buffer.constData(), n) != n) {
-            out.remove();
-            return LocalWriteFailed;
-        }
-    }
-    out.close();
-    if (n < 0 || hasher.result() != hash) {
-        QFile::remove(part);
-        return ContentDamaged;
-    }
-    if (!replaceFile(part, target)) {
-        QFile::remove(part);
-        return LocalWriteFailed;
-    }
-    return Ok;
-}
-
 } // namespace
 
 LocalDrive::LibraryThreadScope::LibraryThreadScope()
@@ -214,6 +186,18 @@ std::shared_ptr<DriveStore> LocalDrive::store() const
     return m_initialized ? m_store : nullptr;
 }
 
+std::shared_ptr<DriveCatalog> LocalDrive::catalog() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_initialized ? m_catalog : nullptr;
+}
+
+std::shared_ptr<DriveContent> LocalDrive::content() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_initialized ? m_content : nullptr;
+}
+
 QThreadPool *LocalDrive::hashPool() const
 {
     QMutexLocker lock(&m_mutex);
@@ -255,9 +239,13 @@ int LocalDrive::init(const QJsonObject &request)
     if (!productName.isEmpty() && !isValidCloudName(productName))
         return BadName;
     const QString root = QDir(driveRoot()).absolutePath();
+    DriveConfig config;
+    const int configured = DriveConfig::read(root, request, &config);
     QMutexLocker lock(&m_mutex);
     if (m_initialized)
         return Ok;
+    if (configured != Ok)
+        return configured;
     if (m_adminStore && m_adminStore->root() == root) {
         m_store = m_adminStore;
     } else {
@@ -265,6 +253,11 @@ int LocalDrive::init(const QJsonObject &request)
         m_store = DriveStore::open(root, &error);
         if (!m_store)
             return StorageFailed;
+    }
+    m_config = config;
+    if (config.backend == DriveConfig::Backend::Local) {
+        m_catalog = std::make_shared<LocalCatalog>(m_store);
+        m_content = std::make_shared<LocalContent>(m_store);
     }
     if (!productName.isEmpty())
         m_productName = productName;
@@ -282,6 +275,10 @@ int LocalDrive::init(const QJsonObject &request)
     opened->pruneCompletions(nowMs() - kCompletionKeepMs);
     dropAbandoned(opened);
     logLine(QStringLiteral("init, drive folder %1").arg(root));
+    if (config.backend == DriveConfig::Backend::WebDav) {
+        logLine(QStringLiteral("files on the WebDAV server %1 as %2")
+                    .arg(config.serverUrl.toString(QUrl::RemoveUserInfo), config.user));
+    }
     return Ok;
 }
 
@@ -297,7 +294,7 @@ void LocalDrive::dropAbandoned(const std::shared_ptr<DriveStore> &s)
             // The plan names the download parts and goes with the row, so it is read first.
             QVector<TransferItem> items;
             if (s->transferItems(r.uid, r.kind, &items) && s->removeUnchangedTransfer(r)) {
-                TransferJob::removeLeftovers(s, r, items);
+                TransferJob::removeLeftovers(s, content(), r, items);
                 logLine(QStringLiteral("transfer %1 abandoned since %2, discarded")
                             .arg(r.uid, QDateTime::fromMSecsSinceEpoch(r.lastActive).toString(Qt::ISODate)));
                 continue;
@@ -365,6 +362,10 @@ int LocalDrive::uninit()
     m_jobs.clear();
     m_callbacks.clear();
     m_store.reset();
+    m_catalog.reset();
+    m_content.reset();
+    m_serverSpace = 0;
+    m_config = DriveConfig();
     m_productName = QStringLiteral("Cutlane");
     m_logPath.clear();
     m_token.clear();
@@ -499,11 +500,67 @@ int LocalDrive::login(const QJsonObject &request)
     int code = accountForToken(token, &account);
     if (code == Ok)
         code = serviceCode(account);
+    if (code == Ok)
+        code = connectServer(account, token);
     if (code != Ok)
         return code;
     QMutexLocker lock(&m_mutex);
     m_token = token;
     m_signedIn = true;
+    return Ok;
+}
+
+int LocalDrive::connectServer(const Account &account, const QString &token)
+{
+    DriveConfig config;
+    {
+        QMutexLocker lock(&m_mutex);
+        config = m_config;
+    }
+    if (config.backend != DriveConfig::Backend::WebDav)
+        return Ok;
+    const auto s = store();
+    Space space;
+    if (!s || !s->defaultSpace(account.id, &space))
+        return StorageFailed;
+    {
+        QMutexLocker lock(&m_mutex);
+        if (m_catalog && m_serverSpace == space.spaceId)
+            return Ok; // measured at an earlier sign-in of this session
+    }
+    WebDavServer server;
+    server.url = config.serverUrl;
+    server.user = config.user;
+    server.password
+        = CredentialStore(s->root() + QStringLiteral("/server-credentials.json")).password(config.credentialKey());
+    if (server.password.isEmpty())
+        server.password = qEnvironmentVariable("TQDRIVE_PASSWORD");
+    auto catalog = std::make_shared<WebDavCatalog>(s, server, space.spaceId, space.rootId);
+    WebDavCapabilities capabilities;
+    const int code = WebDavCapabilities::detect(catalog->client(), &capabilities);
+    if (code != Ok) {
+        logLine(QStringLiteral("the server %1 was not usable: code %2")
+                    .arg(config.serverUrl.toString(QUrl::RemoveUserInfo))
+                    .arg(code));
+        if (code == TokenExpired)
+            notifyExpired(token);
+        return code;
+    }
+    catalog->setCapabilities(capabilities);
+    catalog->setUnauthorizedHandler([this]() {
+        QString current;
+        {
+            QMutexLocker lock(&m_mutex);
+            current = m_token;
+        }
+        notifyExpired(current);
+    });
+    catalog->setLogger([this](const QString &line) { logLine(line); });
+    logLine(QStringLiteral("server capabilities: %1").arg(capabilities.summary()));
+    QMutexLocker lock(&m_mutex);
+    m_catalog = catalog;
+    m_content = std::make_shared<WebDavContent>(catalog);
+    m_serverSpace = space.spaceId;
     return Ok;
 }
 
@@ -527,7 +584,15 @@ int LocalDrive::updateToken(const QString &token)
     if (token.isEmpty())
         return BadArgument;
     m_token = token;
-    return Ok;
+    if (m_config.backend != DriveConfig::Backend::WebDav)
+        return Ok;
+    // A new token after an expiry: the server's password may have been renewed (an app password
+    // revoked and made again), so it is read and the server measured again.
+    m_serverSpace = 0;
+    lock.unlock();
+    Account account;
+    const int code = accountForToken(token, &account);
+    return code != Ok ? code : connectServer(account, token);
 }
 
 int LocalDrive::accountOfRequest(const QJsonObject &request, Account *account)
@@ -583,7 +648,7 @@ int LocalDrive::spaceList(QJsonValue *data)
     const int code = session(QJsonObject(), &account, &space, false);
     if (code != Ok)
         return code;
-    *data = QJsonArray{spaceJson(space)};
+    *data = QJsonArray{spaceJson(withServerUsage(space))};
     return Ok;
 }
 
@@ -596,15 +661,47 @@ int LocalDrive::spaceInfo(quint64 spaceId, QJsonValue *data)
         return code;
     if (spaceId != space.spaceId)
         return WrongSpace;
-    *data = spaceJson(space);
+    *data = spaceJson(withServerUsage(space));
     return Ok;
 }
 
-QJsonObject LocalDrive::entryJson(const Entry &e, const std::shared_ptr<DriveStore> &s) const
+QJsonObject LocalDrive::serverCapabilities() const
+{
+    const auto server = std::dynamic_pointer_cast<WebDavCatalog>(catalog());
+    if (!server)
+        return QJsonObject();
+    const WebDavCapabilities c = server->capabilities();
+    return QJsonObject{{QStringLiteral("dead_properties"), c.deadProperties},
+        {QStringLiteral("ranged_put"), c.rangedPut}, {QStringLiteral("quota"), c.quota},
+        {QStringLiteral("file_ids"), c.fileIds}, {QStringLiteral("dav"), c.davClasses}};
+}
+
+bool LocalDrive::serverBackend() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_config.backend == DriveConfig::Backend::WebDav;
+}
+
+Space LocalDrive::withServerUsage(Space space) const
+{
+    if (!serverBackend())
+        return space;
+    // The server's quota where it reports one; 0 (no known limit) where it does not.
+    qint64 used = 0;
+    qint64 total = 0;
+    const auto c = catalog();
+    if (c && c->usage(space, &used, &total)) {
+        space.usedSize = used;
+        space.totalSize = total;
+    }
+    return space;
+}
+
+QJsonObject LocalDrive::entryJson(const Entry &e, const std::shared_ptr<DriveContent> &content) const
 {
     QString thumbnail;
     if (!e.isDir && !e.blocked && isImageName(e.name))
-        thumbnail = QUrl::fromLocalFile(s->blobPath(e.hash)).toString();
+        thumbnail = content->thumbnail(e);
     return QJsonObject{{QStringLiteral("file_id"), e.id}, {QStringLiteral("parent_file_id"), e.parentId},
         {QStringLiteral("name"), e.name},
         {QStringLiteral("type"), e.isDir ? QStringLiteral("folder") : QStringLiteral("file")},
@@ -615,11 +712,12 @@ QJsonObject LocalDrive::entryJson(const Entry &e, const std::shared_ptr<DriveSto
         {QStringLiteral("ctime"), e.ctime}, {QStringLiteral("mtime"), e.mtime}};
 }
 
-QJsonArray LocalDrive::entriesJson(const QVector<Entry> &entries, const std::shared_ptr<DriveStore> &s) const
+QJsonArray LocalDrive::entriesJson(const QVector<Entry> &entries) const
 {
+    const auto c = content();
     QJsonArray array;
     for (const Entry &e : entries)
-        array.append(entryJson(e, s));
+        array.append(entryJson(e, c));
     return array;
 }
 
@@ -636,7 +734,7 @@ int LocalDrive::projectRoot(const QJsonObject &request, QJsonValue *data)
         name = m_productName;
     }
     QString id;
-    code = store()->projectRoot(space, name, &id);
+    code = catalog()->projectRoot(space, name, &id);
     if (code == Ok)
         *data = QJsonObject{{QStringLiteral("file_id"), id}, {QStringLiteral("name"), name}};
     return code;
@@ -660,7 +758,7 @@ int LocalDrive::createDir(const QJsonObject &request, QJsonValue *data)
     if (!tags.isUndefined() && !tags.isArray())
         return BadArgument;
     QString id;
-    const auto s = store();
+    const auto s = catalog();
     code = s->createFolderPath(
         space, parent, name, hidden, QString::fromUtf8(toText(tags.isArray() ? tags : QJsonArray())), &id);
     if (code == Ok)
@@ -679,11 +777,10 @@ int LocalDrive::fileList(const QJsonObject &request, QJsonValue *data)
     if (!readString(request, "parent_file_id", &parent))
         return BadArgument;
     QVector<Entry> entries;
-    const auto s = store();
-    code = s->list(space, parent, &entries);
+    code = catalog()->list(space, parent, &entries);
     if (code != Ok)
         return code;
-    *data = entriesJson(entries, s);
+    *data = entriesJson(entries);
     return Ok;
 }
 
@@ -710,11 +807,10 @@ int LocalDrive::search(const QJsonObject &request, QJsonValue *data)
         names << v.toString();
     }
     QVector<Entry> entries;
-    const auto s = store();
-    code = s->search(space, parent, type, names, &entries);
+    code = catalog()->search(space, parent, type, names, &entries);
     if (code != Ok)
         return code;
-    *data = entriesJson(entries, s);
+    *data = entriesJson(entries);
     return Ok;
 }
 
@@ -742,11 +838,11 @@ int LocalDrive::share(const QJsonObject &request, QJsonValue *data)
     if (!tags.isUndefined() && !tags.isArray())
         return BadArgument;
     Share share;
-    code = store()->createShare(space, fileId, accessCode, expiresIn, int(type),
+    const auto c = catalog();
+    code = c->createShare(space, fileId, accessCode, expiresIn, int(type),
         QString::fromUtf8(toText(tags.isArray() ? tags : QJsonArray())), &share);
     if (code == Ok) {
-        *data = QJsonObject{{QStringLiteral("id"), share.id},
-            {QStringLiteral("url"), QStringLiteral("https://share.tqdrive.local/s/") + share.id},
+        *data = QJsonObject{{QStringLiteral("id"), share.id}, {QStringLiteral("url"), c->shareUrl(share)},
             {QStringLiteral("code"), accessCode}, {QStringLiteral("expires_at"), share.expiresAt / 1000}};
     }
     return code;
@@ -768,9 +864,11 @@ int LocalDrive::simpleDownload(const QJsonObject &request, QJsonValue *data)
         return code;
     if (!QFileInfo(saveDir).isDir())
         return SaveFolderMissing;
-    const auto s = store();
     Entry e;
-    if (!s->entryInSpace(space, fileId, &e) || e.trashed)
+    code = catalog()->find(space, fileId, &e);
+    if (code != Ok && code != FileNotFound)
+        return code;
+    if (code != Ok || e.trashed)
         return FileNotFound;
     if (e.isDir)
         return NotAFile;
@@ -783,7 +881,7 @@ int LocalDrive::simpleDownload(const QJsonObject &request, QJsonValue *data)
         if (mode == int(ClashMode::Rename))
             target = freeLocalPath(QDir(saveDir).absolutePath(), safeComponent(e.name), false);
     }
-    code = copyVerified(s->blobPath(e.hash), e.hash, target);
+    code = content()->fetch(e, target);
     if (code == Ok)
         *data = QJsonObject{{QStringLiteral("path"), target}, {QStringLiteral("file_id"), e.id}};
     return code;
@@ -794,7 +892,7 @@ int LocalDrive::deleteFile(const QJsonObject &request)
     Space space;
     QString fileId;
     const int code = sessionAndFile(request, &space, &fileId);
-    return code != Ok ? code : store()->remove(space, fileId);
+    return code != Ok ? code : catalog()->remove(space, fileId);
 }
 
 int LocalDrive::recycleFile(const QJsonObject &request)
@@ -802,7 +900,7 @@ int LocalDrive::recycleFile(const QJsonObject &request)
     Space space;
     QString fileId;
     const int code = sessionAndFile(request, &space, &fileId);
-    return code != Ok ? code : store()->recycle(space, fileId);
+    return code != Ok ? code : catalog()->recycle(space, fileId);
 }
 
 int LocalDrive::renameFile(const QJsonObject &request)
@@ -816,7 +914,7 @@ int LocalDrive::renameFile(const QJsonObject &request)
     QString newName;
     if (!readString(request, "file_id", &fileId) || !readString(request, "new_file_name", &newName))
         return BadArgument;
-    return store()->rename(space, fileId, newName);
+    return catalog()->rename(space, fileId, newName);
 }
 
 int LocalDrive::isBlocked(const QJsonObject &request, bool *blocked)
@@ -828,8 +926,9 @@ int LocalDrive::isBlocked(const QJsonObject &request, bool *blocked)
     if (code != Ok)
         return code;
     Entry e;
-    if (!store()->entryInSpace(space, fileId, &e))
-        return FileNotFound;
+    const int found = catalog()->find(space, fileId, &e);
+    if (found != Ok)
+        return found;
     *blocked = e.blocked;
     return Ok;
 }
@@ -904,9 +1003,12 @@ int LocalDrive::planUpload(
         return BadArgument;
     record->tags = QString::fromUtf8(toText(tags.isArray() ? tags : QJsonArray()));
 
-    const auto s = store();
+    const auto s = catalog();
     Entry folder;
-    if (!s->entryInSpace(space, parent, &folder) || folder.trashed || !folder.isDir)
+    const int found = s->find(space, parent, &folder);
+    if (found != Ok && found != FileNotFound)
+        return found;
+    if (found != Ok || folder.trashed || !folder.isDir)
         return ParentNotFound;
     record->target = folder.id;
 
@@ -968,13 +1070,14 @@ int LocalDrive::planUpload(
     }
     qint64 used = 0;
     qint64 capacity = 0;
-    if (s->usage(space.spaceId, &used, &capacity) && capacity > 0 && used + total > capacity)
+    if (s->usage(space, &used, &capacity) && capacity > 0 && used + total > capacity)
         return QuotaExceeded;
     return Ok;
 }
 
-int LocalDrive::planDownload(const QJsonObject &item, const std::shared_ptr<DriveStore> &s, const Account *account,
-    const Space *space, TransferRecord *record, QVector<TransferItem> *items)
+int LocalDrive::planDownload(const QJsonObject &item, const std::shared_ptr<DriveStore> &store,
+    const std::shared_ptr<DriveCatalog> &s, const Account *account, const Space *space, TransferRecord *record,
+    QVector<TransferItem> *items)
 {
     QString saveDir;
     if (!readString(item, "save_dir", &saveDir) || saveDir.isEmpty())
@@ -1002,7 +1105,7 @@ int LocalDrive::planDownload(const QJsonObject &item, const std::shared_ptr<Driv
             return ShareExpired;
         if (!share.acceptsCode(accessCode))
             return ShareCodeWrong;
-        if (!s->space(share.spaceId, &owner) || !s->entry(share.fileId, &top) || top.trashed)
+        if (!store->space(share.spaceId, &owner) || !s->entry(share.fileId, &top) || top.trashed)
             return FileNotFound;
         record->accountId = 0;
     } else {
@@ -1012,7 +1115,10 @@ int LocalDrive::planDownload(const QJsonObject &item, const std::shared_ptr<Driv
         if (!account || !space)
             return NotSignedIn;
         owner = *space;
-        if (!s->entryInSpace(owner, fileId, &top) || top.trashed)
+        code = s->find(owner, fileId, &top);
+        if (code != Ok && code != FileNotFound)
+            return code;
+        if (code != Ok || top.trashed)
             return FileNotFound;
         record->accountId = account->id;
     }
@@ -1040,6 +1146,7 @@ int LocalDrive::planDownload(const QJsonObject &item, const std::shared_ptr<Driv
         it.size = e.size;
         it.hash = e.hash;
         it.fileId = e.id;
+        it.version = e.version;
         items->append(it);
         return it.index;
     };
@@ -1088,6 +1195,8 @@ int LocalDrive::launch(
     const auto s = store();
     if (!s)
         return NotInitialized;
+    if (!catalog() || !content())
+        return NotSignedIn;
     QMutexLocker lock(&m_mutex);
     const QString key = jobKey(record.uid, record.kind);
     if (callback)
@@ -1095,7 +1204,7 @@ int LocalDrive::launch(
     else
         callback = m_callbacks.value(key);
     lock.unlock();
-    auto job = std::make_shared<TransferJob>(this, s, record, items, callback, context);
+    auto job = std::make_shared<TransferJob>(this, s, catalog(), content(), record, items, callback, context);
     lock.relock();
     if (!m_initialized || m_closing) {
         // Drive_Uninit is under way: leave the transfer resumable rather than start it.
@@ -1168,6 +1277,8 @@ int LocalDrive::startDownload(const QJsonObject &request, Drive_ProgressCallback
     const bool byShare = item.contains(QLatin1String("share_id"));
     if (byShare && !item.value(QLatin1String("share_id")).isString())
         return BadArgument;
+    if (byShare && serverBackend())
+        return NotSupported; // a plain server has no share links
     if (!byShare && (code = session(request, &account, &space)) != Ok)
         return code;
     TransferRecord existing;
@@ -1180,7 +1291,7 @@ int LocalDrive::startDownload(const QJsonObject &request, Drive_ProgressCallback
     record.state = QStringLiteral("running");
     record.ownerPid = ::getpid();
     QVector<TransferItem> items;
-    code = planDownload(item, s, byShare ? nullptr : &account, byShare ? nullptr : &space, &record, &items);
+    code = planDownload(item, s, catalog(), byShare ? nullptr : &account, byShare ? nullptr : &space, &record, &items);
     if (code != Ok)
         return code;
     if (!s->createTransfer(record, items))
@@ -1309,7 +1420,7 @@ int LocalDrive::cancel(TransferKind kind, const QJsonObject &request)
         return TransferBusy;
     QVector<TransferItem> items;
     s->transferItems(uid, kind, &items);
-    TransferJob::discard(s, record, items);
+    TransferJob::discard(s, content(), record, items);
     return Ok;
 }
 

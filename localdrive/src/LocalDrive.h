@@ -1,6 +1,9 @@
 #ifndef TQDRIVE_LOCALDRIVE_H
 #define TQDRIVE_LOCALDRIVE_H
 
+#include "DriveCatalog.h"
+#include "DriveConfig.h"
+#include "DriveContent.h"
 #include "DriveControl.h"
 #include "DriveStore.h"
 #include "TQCoreKit.h"
@@ -37,6 +40,9 @@ public:
     void setDriveRoot(const QString &folder);
     // The store of the configured folder, opened on demand; for the admin functions.
     std::shared_ptr<DriveStore> adminStore();
+
+    // What the server measured at sign-in; empty for the local drive.
+    QJsonObject serverCapabilities() const;
 
     int init(const QJsonObject &request);
     int uninit();
@@ -80,19 +86,26 @@ private:
     ~LocalDrive();
 
     std::shared_ptr<DriveStore> store() const;
+    std::shared_ptr<DriveCatalog> catalog() const;
+    std::shared_ptr<DriveContent> content() const;
     // The signed-in account and its default space, with the space id of the request checked.
     int session(const QJsonObject &request, Account *account, Space *space, bool checkSpaceId = true);
     int sessionAndFile(const QJsonObject &request, Space *space, QString *fileId);
     int accountForToken(const QString &token, Account *account);
     int accountOfRequest(const QJsonObject &request, Account *account);
     static int queryCode(ServiceState state);
+    // With a server backend: measures the server and opens its catalog for the account's space.
+    int connectServer(const Account &account, const QString &token);
+    Space withServerUsage(Space space) const;
+    bool serverBackend() const;
     void notifyExpired(const QString &token);
     int serviceCode(const Account &account) const;
-    QJsonObject entryJson(const Entry &entry, const std::shared_ptr<DriveStore> &store) const;
-    QJsonArray entriesJson(const QVector<Entry> &entries, const std::shared_ptr<DriveStore> &store) const;
+    QJsonObject entryJson(const Entry &entry, const std::shared_ptr<DriveContent> &content) const;
+    QJsonArray entriesJson(const QVector<Entry> &entries) const;
     int planUpload(const QJsonObject &item, const Space &space, TransferRecord *record, QVector<TransferItem> *items);
-    int planDownload(const QJsonObject &item, const std::shared_ptr<DriveStore> &store, const Account *account,
-        const Space *space, TransferRecord *record, QVector<TransferItem> *items);
+    int planDownload(const QJsonObject &item, const std::shared_ptr<DriveStore> &store,
+        const std::shared_ptr<DriveCatalog> &catalog, const Account *account, const Space *space,
+        TransferRecord *record, QVector<TransferItem> *items);
     int transferUid(const QJsonObject &request, QString *uid) const;
     // Busy when the transfer runs in this or another live process.
     bool isRunning(const TransferRecord &record);
@@ -109,6 +122,10 @@ private:
     QString m_rootOverride;
     std::shared_ptr<DriveStore> m_store;
     std::shared_ptr<DriveStore> m_adminStore;
+    std::shared_ptr<DriveCatalog> m_catalog;
+    std::shared_ptr<DriveContent> m_content;
+    DriveConfig m_config;
+    quint64 m_serverSpace = 0; // the space the server catalog was opened for
     bool m_initialized = false;
     bool m_closing = false; // Drive_Uninit is stopping the transfers
     QString m_productName = QStringLiteral("Cutlane");

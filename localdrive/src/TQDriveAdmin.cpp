@@ -1,5 +1,7 @@
 #include "TQDriveAdmin.h"
 
+#include "CredentialStore.h"
+#include "DriveConfig.h"
 #include "DriveStore.h"
 #include "LocalDrive.h"
 #include "TQDriveCodes.h"
@@ -33,6 +35,31 @@ bool fill(const std::shared_ptr<TQDrive::DriveStore> &s, const TQDrive::Account 
 }
 
 } // namespace
+
+namespace {
+
+TQDrive::CredentialStore credentials()
+{
+    return TQDrive::CredentialStore(LocalDrive::instance().driveRoot() + QStringLiteral("/server-credentials.json"));
+}
+
+} // namespace
+
+bool setServerPassword(const QUrl &url, const QString &user, const QString &password)
+{
+    TQDrive::makePrivateFolder(LocalDrive::instance().driveRoot());
+    return credentials().setPassword(TQDrive::DriveConfig::credentialKey(url, user), password);
+}
+
+QString serverPassword(const QUrl &url, const QString &user)
+{
+    return credentials().password(TQDrive::DriveConfig::credentialKey(url, user));
+}
+
+QJsonObject serverCapabilities()
+{
+    return LocalDrive::instance().serverCapabilities();
+}
 
 QString driveRoot()
 {

@@ -45,10 +45,13 @@ QString withSlash(const QString &path, bool isDir)
 
 } // namespace
 
-TransferJob::TransferJob(LocalDrive *drive, std::shared_ptr<DriveStore> store, const TransferRecord &record,
-    const QVector<TransferItem> &items, Drive_ProgressCallback callback, void *context)
+TransferJob::TransferJob(LocalDrive *drive, std::shared_ptr<DriveStore> store, std::shared_ptr<DriveCatalog> catalog,
+    std::shared_ptr<DriveContent> content, const TransferRecord &record, const QVector<TransferItem> &items,
+    Drive_ProgressCallback callback, void *context)
     : m_drive(drive)
     , m_store(std::move(store))
+    , m_catalog(std::move(catalog))
+    , m_content(std::move(content))
     , m_record(record)
     , m_items(items)
     , m_callback(callback)
@@ -108,7 +111,13 @@ void TransferJob::run()
     }
     m_drive->control().takeTransferFault(m_record.uid, &m_failAfter, &m_failCode);
     m_sinceReport.start();
-    const int code = m_record.kind == TransferKind::Upload ? runUpload() : runDownload();
+    int code = m_record.kind == TransferKind::Upload ? runUpload() : runDownload();
+    if (m_record.kind == TransferKind::Upload) {
+        // However the run ended, what its commits left running is finished before its state is told.
+        const int settled = m_catalog->settle(m_record);
+        if (code == Ok)
+            code = settled;
+    }
     if (code == Ok) {
         const TransferItem &top = m_items.first();
         const QByteArray final = reportText(3, 3, 0, &top, originOf(top), destinationOf(top), top.fileId, top.hash);
@@ -123,6 +132,7 @@ void TransferJob::run()
         if (!m_store->completeTransfer(done))
             m_drive->logLine(QStringLiteral("transfer %1 finished but its completion was not recorded").arg(done.uid));
         QDir(m_store->stagingDir(m_record.uid, m_record.kind)).removeRecursively();
+        m_content->dropStaging(m_record);
         deliver(final);
     } else if (code == -1) {
         settleStop();
@@ -160,23 +170,25 @@ void TransferJob::settleStop()
         stop = m_stop;
     }
     if (stop == Stop::Cancel) {
-        discard(m_store, m_record, m_items);
+        discard(m_store, m_content, m_record, m_items);
     } else {
         m_store->setTransferState(m_record.uid, m_record.kind, QStringLiteral("paused"));
     }
 }
 
-void TransferJob::discard(
-    const std::shared_ptr<DriveStore> &store, const TransferRecord &record, const QVector<TransferItem> &items)
+void TransferJob::discard(const std::shared_ptr<DriveStore> &store, const std::shared_ptr<DriveContent> &content,
+    const TransferRecord &record, const QVector<TransferItem> &items)
 {
     store->removeTransfer(record.uid, record.kind);
-    removeLeftovers(store, record, items);
+    removeLeftovers(store, content, record, items);
 }
 
-void TransferJob::removeLeftovers(
-    const std::shared_ptr<DriveStore> &store, const TransferRecord &record, const QVector<TransferItem> &items)
+void TransferJob::removeLeftovers(const std::shared_ptr<DriveStore> &store,
+    const std::shared_ptr<DriveContent> &content, const TransferRecord &record, const QVector<TransferItem> &items)
 {
     QDir(store->stagingDir(record.uid, record.kind)).removeRecursively();
+    if (content)
+        content->dropStaging(record);
     if (record.kind == TransferKind::Download) {
         for (const TransferItem &item : items) {
             if (!item.isDir && !item.done)
@@ -318,13 +330,72 @@ int TransferJob::pump(QFile &in, QFile &out, ContentHasher &hasher, const Transf
         m_transferred += n;
         m_bytesThisRun += n;
         reportProgress(item, false);
-        if (throttle > 0) {
-            QMutexLocker lock(&m_mutex);
-            QDeadlineTimer until(qMax<qint64>(1, n * 1000 / throttle));
-            while (m_stop == Stop::None && !until.hasExpired())
-                m_changed.wait(&m_mutex, until);
-        }
+        throttleFor(n, throttle);
     }
+}
+
+void TransferJob::throttleFor(qint64 bytes, qint64 throttle)
+{
+    if (throttle <= 0)
+        return;
+    QMutexLocker lock(&m_mutex);
+    QDeadlineTimer until(qMax<qint64>(1, bytes * 1000 / throttle));
+    while (m_stop == Stop::None && !until.hasExpired())
+        m_changed.wait(&m_mutex, until);
+}
+
+int TransferJob::allowance(qint64 *bytes)
+{
+    const int stop = checkStopAndToken();
+    if (stop != Ok)
+        return stop;
+    const qint64 throttle = m_drive->control().throttle();
+    *bytes = throttle > 0 ? qMin(kThrottledChunk, qMax<qint64>(4096, throttle / 10)) : kChunk;
+    if (m_failAfter >= 0) {
+        if (m_bytesThisRun >= m_failAfter) {
+            m_failAfter = -1;
+            return m_failCode;
+        }
+        *bytes = qMin(*bytes, m_failAfter - m_bytesThisRun);
+    }
+    return Ok;
+}
+
+int TransferJob::passed(qint64 bytes, const TransferItem &item)
+{
+    m_transferred += bytes;
+    m_bytesThisRun += bytes;
+    reportProgress(item, false);
+    throttleFor(bytes, m_drive->control().throttle());
+    return Ok;
+}
+
+void TransferJob::recount(qint64 delta, const TransferItem &item)
+{
+    m_transferred += delta;
+    if (delta > 0)
+        reportProgress(item, !m_reportedOnce);
+}
+
+void TransferJob::recordVersion(const TransferItem &item, const QString &version)
+{
+    if (item.index >= 0 && item.index < m_items.size())
+        m_items[item.index].version = version;
+    m_store->setItemVersion(m_record.uid, m_record.kind, item.index, version);
+}
+
+QThreadPool *TransferJob::hashPool()
+{
+    return m_drive->hashPool();
+}
+
+QString TransferJob::stagingDir()
+{
+    if (m_stagingDir.isEmpty()) {
+        m_stagingDir = m_store->stagingDir(m_record.uid, m_record.kind);
+        makePrivateFolder(m_stagingDir);
+    }
+    return m_stagingDir;
 }
 
 bool TransferJob::resumeAt(QFile &in, QFile &out, const TransferItem &item, ContentHasher &hasher)
@@ -343,39 +414,12 @@ bool TransferJob::resumeAt(QFile &in, QFile &out, const TransferItem &item, Cont
 
 int TransferJob::uploadFile(const TransferItem &item, UploadCommit *commit)
 {
-    QFile in(item.source);
-    if (!in.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-        return LocalReadFailed;
-    if (m_stagingDir.isEmpty()) {
-        m_stagingDir = m_store->stagingDir(m_record.uid, m_record.kind);
-        makePrivateFolder(m_stagingDir);
-    }
-    const QString &stagingDir = m_stagingDir;
-    const QString staging = stagingDir + QLatin1Char('/') + QString::number(item.index) + QStringLiteral(".part");
-    QFile out(staging);
-    // A source changed since the plan was made starts over; its old prefix is worthless.
-    const QFileInfo info(item.source);
-    const bool sourceUnchanged = info.size() == item.size && modificationTimeMs(item.source) == item.sourceMtime;
-    if (!sourceUnchanged)
-        QFile::remove(staging);
-    if (!out.open(QIODevice::ReadWrite | QIODevice::Unbuffered))
-        return StorageFailed;
-    makePrivateFile(staging);
-    ContentHasher hasher;
-    if (!resumeAt(in, out, item, hasher))
-        return LocalReadFailed;
-    const int code = pump(in, out, hasher, item);
-    const qint64 written = out.size();
-    out.close();
-    if (code != Ok) {
+    const int code = m_content->upload(m_record, item, *this, commit);
+    if (code != Ok)
         return code;
-    }
-    m_totalSize += written - item.size; // the file may have grown or shrunk since the plan
+    m_totalSize += commit->size - item.size; // the file may have grown or shrunk since the plan
     commit->index = item.index;
     commit->isDir = false;
-    commit->size = written;
-    commit->hash = hasher.result();
-    commit->stagingPath = staging;
     return Ok;
 }
 
@@ -383,7 +427,7 @@ int TransferJob::flushUploads(QVector<UploadCommit> &pending, QVector<TransferIt
 {
     if (pending.isEmpty())
         return Ok;
-    const int code = m_store->commitUploads(m_record, pending);
+    const int code = m_catalog->commitUploads(m_record, pending);
     if (code != Ok) {
         // Undo the byte count of the batch: the resumed job hashes and counts those files again.
         for (const UploadCommit &c : qAsConst(pending))
@@ -427,7 +471,7 @@ int TransferJob::runUpload()
         if (commit.top) {
             commit.parentId = m_record.target;
             if (topParentPath.isEmpty())
-                topParentPath = m_store->cloudPath(m_record.target);
+                topParentPath = m_catalog->cloudPath(m_record.target);
             commit.parentCloudPath = topParentPath;
         }
         if (item.isDir) {
@@ -471,27 +515,12 @@ int TransferJob::runUpload()
 
 int TransferJob::downloadFile(const TransferItem &item)
 {
-    // The plan was made at the start; the file may have been deleted or replaced since.
-    Entry entry;
-    if (!m_store->entry(item.source, &entry) || entry.hash != item.hash || entry.trashed)
-        return FileNotFound;
-    QFile in(m_store->blobPath(item.hash));
-    if (!in.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-        return in.exists() ? StorageFailed : ContentDamaged;
-    if (in.size() != item.size)
-        return ContentDamaged;
     const QString part = partPath(item.target, m_record.uid);
-    QFile out(part);
-    if (!out.open(QIODevice::ReadWrite | QIODevice::Unbuffered))
-        return LocalWriteFailed;
-    ContentHasher hasher;
-    if (!resumeAt(in, out, item, hasher))
-        return LocalWriteFailed;
-    const int code = pump(in, out, hasher, item);
-    out.close();
+    QString hash;
+    const int code = m_content->download(m_record, item, part, *this, &hash);
     if (code != Ok)
         return code;
-    if (hasher.result() != item.hash) {
+    if (!item.hash.isEmpty() && hash != item.hash) {
         // Never hand over damaged content; the part is worthless too.
         QFile::remove(part);
         return ContentDamaged;

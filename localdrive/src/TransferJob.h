@@ -1,6 +1,8 @@
 #ifndef TQDRIVE_TRANSFERJOB_H
 #define TQDRIVE_TRANSFERJOB_H
 
+#include "DriveCatalog.h"
+#include "DriveContent.h"
 #include "DriveStore.h"
 #include "TQCoreKit.h"
 
@@ -19,14 +21,15 @@ class LocalDrive;
 
 // One upload or download running on a library thread. Its plan lives in the store, so a job
 // stopped at any point (pause, Drive_Uninit, a crash) can be resumed by a new job later.
-class TransferJob
+class TransferJob : private TransferFlow
 {
 public:
     enum class Stop { None, Pause, Cancel };
 
-    TransferJob(LocalDrive *drive, std::shared_ptr<DriveStore> store, const TransferRecord &record,
-        const QVector<TransferItem> &items, Drive_ProgressCallback callback, void *context);
-    ~TransferJob();
+    TransferJob(LocalDrive *drive, std::shared_ptr<DriveStore> store, std::shared_ptr<DriveCatalog> catalog,
+        std::shared_ptr<DriveContent> content, const TransferRecord &record, const QVector<TransferItem> &items,
+        Drive_ProgressCallback callback, void *context);
+    ~TransferJob() override;
 
     QString uid() const { return m_record.uid; }
     TransferKind kind() const { return m_record.kind; }
@@ -36,11 +39,11 @@ public:
     // Where a download writes a file until its content is verified.
     static QString partPath(const QString &target, const QString &uid);
     // Forgets a transfer and removes its partial content; what was completed stays.
-    static void discard(
-        const std::shared_ptr<DriveStore> &store, const TransferRecord &record, const QVector<TransferItem> &items);
+    static void discard(const std::shared_ptr<DriveStore> &store, const std::shared_ptr<DriveContent> &content,
+        const TransferRecord &record, const QVector<TransferItem> &items);
     // Removes the partial content of a transfer whose row is gone: staging folder and download parts.
-    static void removeLeftovers(
-        const std::shared_ptr<DriveStore> &store, const TransferRecord &record, const QVector<TransferItem> &items);
+    static void removeLeftovers(const std::shared_ptr<DriveStore> &store, const std::shared_ptr<DriveContent> &content,
+        const TransferRecord &record, const QVector<TransferItem> &items);
     // Asks the job to stop at its next chunk; a job still queued is stopped at once.
     void requestStop(Stop stop);
     // Waits until the job has stopped and its state is on disk. Does not wait on the job's own thread.
@@ -52,12 +55,19 @@ private:
 
     int runUpload();
     int runDownload();
-    bool resumeAt(QFile &in, QFile &out, const TransferItem &item, ContentHasher &hasher);
+    bool resumeAt(QFile &in, QFile &out, const TransferItem &item, ContentHasher &hasher) override;
     int uploadFile(const TransferItem &item, UploadCommit *commit);
     int downloadFile(const TransferItem &item);
     int flushUploads(QVector<UploadCommit> &pending, QVector<TransferItem> &items);
     // Streams from in (at its current position) to out, hashing, honouring stop, throttle and faults.
-    int pump(QFile &in, QFile &out, ContentHasher &hasher, const TransferItem &item);
+    int pump(QFile &in, QFile &out, ContentHasher &hasher, const TransferItem &item) override;
+    int allowance(qint64 *bytes) override;
+    int passed(qint64 bytes, const TransferItem &item) override;
+    void recount(qint64 delta, const TransferItem &item) override;
+    QString stagingDir() override;
+    QThreadPool *hashPool() override;
+    void recordVersion(const TransferItem &item, const QString &version) override;
+    void throttleFor(qint64 bytes, qint64 throttle);
     int checkStopAndToken();
     void settleStop();
     void finishWithError(int code);
@@ -74,6 +84,8 @@ private:
 
     LocalDrive *m_drive;
     std::shared_ptr<DriveStore> m_store;
+    std::shared_ptr<DriveCatalog> m_catalog;
+    std::shared_ptr<DriveContent> m_content;
     TransferRecord m_record;
     QVector<TransferItem> m_items;
     Drive_ProgressCallback m_callback;

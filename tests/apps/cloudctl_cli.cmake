@@ -13,6 +13,9 @@ cloudctl_expect(2 "" "unknown kind \"sound\"" ARGS upload sound "${CMAKE_CURRENT
 cloudctl_expect(2 "" "a template is a folder" ARGS upload template "${CMAKE_CURRENT_LIST_FILE}")
 cloudctl_expect(2 "" "--folder is for media uploads only" ARGS upload video "${CMAKE_CURRENT_LIST_FILE}" --folder x)
 cloudctl_expect(2 "" "wrong number of arguments for download" ARGS download media only-an-id)
+cloudctl_expect(2 "" "--user is for --server only" ARGS status --user me)
+cloudctl_expect(2 "" "--server needs --user NAME" ARGS status --server https://dav.example.com/files/)
+cloudctl_expect(2 "" "without a user or password" ARGS status --server https://me:pw@dav.example.com/ --user me)
 cloudctl_expect(1 "" "no such file or folder" ARGS upload media "${ROOT}/missing.mp4")
 
 # Requests the drive refuses fail with its reason, and nothing is left behind as done.

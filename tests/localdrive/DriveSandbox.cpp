@@ -7,12 +7,22 @@
 #include <QRandomGenerator>
 #include <QThread>
 
-DriveSandbox::DriveSandbox(quint64 spaceId)
+DriveSandbox::DriveSandbox(quint64 spaceId, const SandboxServer &server)
 {
     TQDriveAdmin::setDriveRoot(m_dir.filePath(QStringLiteral("drive")));
     TQDriveAdmin::resetControls();
     if (TQDriveAdmin::createAccount(QStringLiteral("user@example.com"), spaceId, &m_account) != 0)
         return;
+    if (server.url.isValid()) {
+        QFile conf(m_dir.filePath(QStringLiteral("drive/drive.conf")));
+        if (!conf.open(QIODevice::WriteOnly))
+            return;
+        conf.write(
+            "backend=webdav\nserver_url=" + server.url.toEncoded() + "\nserver_user=" + server.user.toUtf8() + '\n');
+        conf.close();
+        if (!TQDriveAdmin::setServerPassword(server.url, server.user, server.password))
+            return;
+    }
     TQDriveAdmin::setServiceState(m_account.accountId, TQDriveAdmin::Opened);
     m_token = TQDriveAdmin::issueToken(m_account.accountId);
     m_ready = init() && login();
@@ -26,7 +36,11 @@ DriveSandbox::~DriveSandbox()
 
 bool DriveSandbox::init()
 {
-    return Drive_Init(R"({"pid":1,"pname":"Cutlane","pver":"1.0","did":"test"})") == 0;
+    const QByteArray init = QJsonDocument(
+        QJsonObject{{"pid", 1}, {"pname", "Cutlane"}, {"pver", "1.0"}, {"did", "test"},
+            {"log_path",
+                m_dir.path()}}).toJson(QJsonDocument::Compact);
+    return Drive_Init(init.constData()) == 0;
 }
 
 bool DriveSandbox::login()

@@ -9,14 +9,23 @@
 #include <QJsonObject>
 #include <QMutex>
 #include <QTemporaryDir>
+#include <QUrl>
 #include <QVector>
 #include <QWaitCondition>
 
-// A fresh drive folder with one signed-in account whose service is open.
+// A WebDAV server for the drive's files instead of the drive folder.
+struct SandboxServer {
+    QUrl url;
+    QString user;
+    QString password;
+};
+
+// A fresh drive folder with one signed-in account whose service is open; with a server, the drive
+// keeps its files there (drive.conf written and the password stored before Drive_Init).
 class DriveSandbox
 {
 public:
-    explicit DriveSandbox(quint64 spaceId = 0);
+    explicit DriveSandbox(quint64 spaceId = 0, const SandboxServer &server = SandboxServer());
     ~DriveSandbox();
 
     bool isReady() const { return m_ready; }

@@ -19,6 +19,8 @@ private slots:
     void badRequests_data();
     void badRequests();
     void faultsAndCallRecord();
+    void serverConfiguration_data();
+    void serverConfiguration();
 };
 
 void TestDriveSession::serviceStates_data()
@@ -361,4 +363,61 @@ void TestDriveSession::faultsAndCallRecord()
 }
 
 QTEST_GUILESS_MAIN(TestDriveSession)
+void TestDriveSession::serverConfiguration_data()
+{
+    QTest::addColumn<QString>("backend");
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<QString>("user");
+    QTest::addColumn<int>("code");
+    QTest::newRow("local") << "local"
+                           << ""
+                           << "" << int(TQDrive::Ok);
+    QTest::newRow("unknown backend") << "ftp"
+                                     << ""
+                                     << "" << int(TQDrive::BadArgument);
+    QTest::newRow("no user") << "webdav"
+                             << "https://dav.example.com/u/"
+                             << "" << int(TQDrive::BadArgument);
+    QTest::newRow("credentials in the url") << "webdav"
+                                            << "https://me:pw@dav.example.com/"
+                                            << "me" << int(TQDrive::BadArgument);
+    QTest::newRow("not http") << "webdav"
+                              << "ftp://dav.example.com/"
+                              << "me" << int(TQDrive::BadArgument);
+    QTest::newRow("http to another machine") << "webdav"
+                                             << "http://dav.example.com/"
+                                             << "me" << int(TQDrive::InsecureServer);
+    QTest::newRow("http to 127.0.0.2") << "webdav"
+                                       << "http://127.0.0.2:8080/dav/"
+                                       << "me" << int(TQDrive::Ok);
+    QTest::newRow("http to ::1") << "webdav"
+                                 << "http://[::1]:8080/"
+                                 << "me" << int(TQDrive::Ok);
+    QTest::newRow("http to localhost") << "webdav"
+                                       << "http://localhost/"
+                                       << "me" << int(TQDrive::Ok);
+    QTest::newRow("https anywhere") << "webdav"
+                                    << "https://dav.example.com/remote.php/dav/files/me/"
+                                    << "me" << int(TQDrive::Ok);
+}
+
+void TestDriveSession::serverConfiguration()
+{
+    QFETCH(QString, backend);
+    QFETCH(QString, url);
+    QFETCH(QString, user);
+    QFETCH(int, code);
+    DriveSandbox drive;
+    QVERIFY(drive.isReady());
+    drive.uninit();
+    QJsonObject init{{"pid", 1}, {"pname", "Cutlane"}, {"pver", "1.0"}, {"did", "test"}, {"backend", backend}};
+    if (!url.isEmpty())
+        init.insert("server_url", url);
+    if (!user.isEmpty())
+        init.insert("server_user", user);
+    QCOMPARE(Drive_Init(QJsonDocument(init).toJson(QJsonDocument::Compact).constData()), code);
+    // Nothing is asked of a server before sign-in, and an unusable configuration leaves the library closed.
+    QCOMPARE(Drive_Uninit(), code == TQDrive::Ok ? 0 : int(TQDrive::NotInitialized));
+}
+
 #include "tst_drivesession.moc"

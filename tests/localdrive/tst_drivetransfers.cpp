@@ -88,10 +88,13 @@ bool execSql(const QString &database, const QByteArray &sql)
     return ok;
 }
 
-// The version-3 form of the tables that kept the token and the access codes in clear text.
+// The version-3 form of the tables that kept the token and the access codes in clear text, without
+// what later versions added.
 QByteArray plainSecrets(const DriveSandbox &drive, const QString &code = QString())
 {
-    return "DROP TABLE tokens;"
+    return "DROP TABLE remote_ids;"
+           "ALTER TABLE transfer_items DROP COLUMN version;"
+           "DROP TABLE tokens;"
            "CREATE TABLE tokens(token TEXT PRIMARY KEY, account_id INTEGER NOT NULL, expires_at INTEGER NOT NULL);"
            "INSERT INTO tokens VALUES('"
         + drive.token().toUtf8() + "', " + QByteArray::number(drive.account().accountId)
