@@ -4,6 +4,7 @@
 #include "KSLocale.h"
 
 #include <QCoreApplication>
+#include <QHash>
 #include <QPointer>
 #include <QThread>
 #include <QTranslator>
@@ -17,32 +18,25 @@ struct Installed {
     QString catalog;
 };
 
-Installed &installed()
+QHash<QString, Installed> &installedByComponent()
 {
-    static Installed state;
+    static QHash<QString, Installed> state;
     return state;
 }
 
 } // namespace
 
-QString KSHostTranslator::catalogFor(const QString &languageCode)
-{
-    const QString language = languageCode.section(QLatin1Char('_'), 0, 0).section(QLatin1Char('-'), 0, 0).toLower();
-    return language == QLatin1String("de") ? QStringLiteral(":/i18n/kshost_de.qm") : QString();
-}
-
-bool KSHostTranslator::install()
+bool KSTranslations::install(const QString &component, const QString &catalog)
 {
     QCoreApplication *app = QCoreApplication::instance();
     if (!app)
         return false;
     if (QThread::currentThread() != app->thread()) {
         QMetaObject::invokeMethod(
-            app, [] { install(); }, Qt::QueuedConnection);
+            app, [component, catalog] { install(component, catalog); }, Qt::QueuedConnection);
         return false;
     }
-    Installed &state = installed();
-    const QString catalog = catalogFor(KSLocale::languageCode());
+    Installed &state = installedByComponent()[component];
     if (state.app == app && state.catalog == catalog)
         return !state.translator.isNull();
     if (state.translator) {
@@ -55,12 +49,24 @@ bool KSHostTranslator::install()
         return false;
     auto *translator = new QTranslator(app);
     if (!translator->load(catalog)) {
-        KSLOG_WARN("translation catalog %s is missing: the host's texts stay English", qUtf8Printable(catalog));
+        KSLOG_WARN("translation catalog %s is missing: the %s texts show their sources", qUtf8Printable(catalog),
+            qUtf8Printable(component));
         delete translator;
         return false;
     }
     QCoreApplication::installTranslator(translator);
     state.translator = translator;
-    KSLOG_INFO("host texts from %s", qUtf8Printable(catalog));
+    KSLOG_INFO("%s texts from %s", qUtf8Printable(component), qUtf8Printable(catalog));
     return true;
+}
+
+QString KSHostTranslator::catalogFor(const QString &languageCode)
+{
+    const QString language = languageCode.section(QLatin1Char('_'), 0, 0).section(QLatin1Char('-'), 0, 0).toLower();
+    return language == QLatin1String("de") ? QStringLiteral(":/i18n/kshost_de.qm") : QString();
+}
+
+bool KSHostTranslator::install()
+{
+    return KSTranslations::install(QStringLiteral("host"), catalogFor(KSLocale::languageCode()));
 }

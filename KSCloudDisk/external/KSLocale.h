@@ -22,6 +22,17 @@ public:
     static bool isLanguageType(int type);
 };
 
+class KSHOST_API KSTranslations
+{
+public:
+    // Installs `catalog` (a .qm path) on the application as the one translator of `component`
+    // ("host", "kscloud", ...): a repeated call with the same catalog keeps it, another catalog
+    // replaces it, an empty one removes it. Called off the GUI thread, it is queued onto it and
+    // returns false. Returns whether the catalog is in place; a missing one is a warning in the host
+    // log, and the component's sources show as written.
+    static bool install(const QString &component, const QString &catalog);
+};
+
 class KSHOST_API KSUtility
 {
 public:
