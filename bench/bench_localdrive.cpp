@@ -5,6 +5,8 @@
 // from an earlier run does not land in it, and after its input has been read once: cp's by an
 // untimed cp run (which also pages in cp itself), the drive's by reading every file of the
 // source (upload) or of the drive's blob store (download).
+#include "BenchDataSet.h"
+
 #include "TQCoreKit.h"
 #include "TQDriveAdmin.h"
 #include "TQDriveCodes.h"
@@ -33,89 +35,12 @@
 
 namespace {
 
-constexpr qint64 kMiB = 1 << 20;
+using namespace BenchData;
 constexpr int kFilesPerFolder = 100;
 constexpr double kLargeTarget = 0.5;
 constexpr double kSmallTarget = 0.25;
 constexpr qint64 kMemoryTargetMiB = 64;
 
-// Relative path -> MD5 of the content: what a correct round trip must reproduce.
-struct Manifest {
-    QHash<QString, QByteArray> files;
-    qint64 bytes = 0;
-    bool operator==(const Manifest &other) const { return bytes == other.bytes && files == other.files; }
-};
-
-// splitmix64: fast enough not to dominate set-up, and content no layer could compress or deduplicate.
-struct Random {
-    quint64 state = 0x5eed;
-    quint64 next()
-    {
-        quint64 z = (state += 0x9e3779b97f4a7c15ULL);
-        z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
-        z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
-        return z ^ (z >> 31);
-    }
-    void fill(QByteArray &buffer)
-    {
-        for (int at = 0; at < buffer.size(); at += 8) {
-            const quint64 word = next();
-            std::memcpy(buffer.data() + at, &word, size_t(qMin(8, buffer.size() - at)));
-        }
-    }
-};
-
-bool writeRandomFile(const QString &path, qint64 size, Random &random, Manifest *manifest, const QString &key)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    QCryptographicHash hash(QCryptographicHash::Md5);
-    QByteArray chunk(int(qMin(size, kMiB)), Qt::Uninitialized);
-    for (qint64 left = size; left > 0;) {
-        random.fill(chunk);
-        const int n = int(qMin<qint64>(left, chunk.size()));
-        hash.addData(chunk.constData(), n);
-        if (file.write(chunk.constData(), n) != n)
-            return false;
-        left -= n;
-    }
-    manifest->files.insert(key, hash.result());
-    manifest->bytes += size;
-    return true;
-}
-
-// Reads every byte under path. Unhashed, that only warms the page cache before a timed run.
-// A file that cannot be read gets an empty hash, so it never matches its source.
-Manifest manifestOf(const QString &path, bool hashed = true)
-{
-    Manifest manifest;
-    QByteArray chunk(int(kMiB), Qt::Uninitialized);
-    auto add = [&](const QString &key, const QString &file) {
-        QFile in(file);
-        QCryptographicHash hash(QCryptographicHash::Md5);
-        bool ok = in.open(QIODevice::ReadOnly);
-        qint64 n = 0;
-        while (ok && (n = in.read(chunk.data(), chunk.size())) > 0) {
-            if (hashed)
-                hash.addData(chunk.constData(), int(n));
-        }
-        manifest.files.insert(key, ok && n == 0 ? hash.result() : QByteArray());
-        manifest.bytes += in.size();
-    };
-    const QFileInfo top(path);
-    if (top.isFile()) {
-        add(top.fileName(), path);
-        return manifest;
-    }
-    const QDir dir(path);
-    QDirIterator it(path, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString file = it.next();
-        add(dir.relativeFilePath(file), file);
-    }
-    return manifest;
-}
 
 qint64 procStatusKiB(const char *field)
 {

@@ -1,0 +1,83 @@
+#include "BenchDataSet.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cstring>
+
+namespace BenchData {
+
+quint64 Random::next()
+{
+    quint64 z = (state += 0x9e3779b97f4a7c15ULL);
+    z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
+    z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
+    return z ^ (z >> 31);
+}
+
+void Random::fill(QByteArray &buffer)
+{
+    for (int at = 0; at < buffer.size(); at += 8) {
+        const quint64 word = next();
+        std::memcpy(buffer.data() + at, &word, size_t(qMin(8, buffer.size() - at)));
+    }
+}
+
+bool writeRandomFile(const QString &path, qint64 size, Random &random, Manifest *manifest, const QString &key)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    QCryptographicHash hash(QCryptographicHash::Md5);
+    QByteArray chunk(int(qMin(size, kMiB)), Qt::Uninitialized);
+    for (qint64 left = size; left > 0;) {
+        random.fill(chunk);
+        const int n = int(qMin<qint64>(left, chunk.size()));
+        hash.addData(chunk.constData(), n);
+        if (file.write(chunk.constData(), n) != n)
+            return false;
+        left -= n;
+    }
+    manifest->files.insert(key, hash.result());
+    manifest->bytes += size;
+    return true;
+}
+
+Manifest manifestOf(const QString &path, bool hashed, const QString &skippedFolder)
+{
+    Manifest manifest;
+    QByteArray chunk(int(kMiB), Qt::Uninitialized);
+    auto add = [&](const QString &key, const QString &file) {
+        QFile in(file);
+        QCryptographicHash hash(QCryptographicHash::Md5);
+        bool ok = in.open(QIODevice::ReadOnly);
+        qint64 n = 0;
+        while (ok && (n = in.read(chunk.data(), chunk.size())) > 0) {
+            if (hashed)
+                hash.addData(chunk.constData(), int(n));
+        }
+        manifest.files.insert(key, ok && n == 0 ? hash.result() : QByteArray());
+        manifest.bytes += in.size();
+    };
+    const QFileInfo top(path);
+    if (top.isFile()) {
+        add(top.fileName(), path);
+        return manifest;
+    }
+    const QString skipped = skippedFolder + QLatin1Char('/');
+    const QDir dir(path);
+    QDirIterator it(path, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString file = it.next();
+        const QString key = dir.relativeFilePath(file);
+        if (!skippedFolder.isEmpty() && (key.startsWith(skipped) || key.contains(QLatin1Char('/') + skipped)))
+            continue;
+        add(key, file);
+    }
+    return manifest;
+}
+
+} // namespace BenchData

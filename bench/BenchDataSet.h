@@ -1,0 +1,37 @@
+// Data sets the transfer benchmarks send around and the check that they came back whole.
+#ifndef BENCHDATASET_H
+#define BENCHDATASET_H
+
+#include <QByteArray>
+#include <QHash>
+#include <QString>
+
+namespace BenchData {
+
+constexpr qint64 kMiB = 1 << 20;
+
+// Relative path -> MD5 of the content: what a correct round trip must reproduce.
+struct Manifest {
+    QHash<QString, QByteArray> files;
+    qint64 bytes = 0;
+    bool operator==(const Manifest &other) const { return bytes == other.bytes && files == other.files; }
+};
+
+// splitmix64: fast enough not to dominate set-up, and content no layer could compress or deduplicate.
+struct Random {
+    quint64 state = 0x5eed;
+    quint64 next();
+    void fill(QByteArray &buffer);
+};
+
+// Writes `size` random bytes to path and records them under key.
+bool writeRandomFile(const QString &path, qint64 size, Random &random, Manifest *manifest, const QString &key);
+
+// Reads every byte under path (a file or a folder). Unhashed, that only warms the page cache before a
+// timed run. A file that cannot be read gets an empty hash, so it never matches its source. Files in
+// folders named `skippedFolder` (a server's own bookkeeping) are not content.
+Manifest manifestOf(const QString &path, bool hashed = true, const QString &skippedFolder = QString());
+
+} // namespace BenchData
+
+#endif
