@@ -154,7 +154,11 @@ void TestWebDavSupport::realServer()
     QVERIFY(client.send("PUT", viaProxy, other).error != QNetworkReply::NoError);
     const int uploadCuts = proxy.connectionsCut() - cutsBefore;
     QVERIFY(uploadCuts >= 1);
-    QCOMPARE(proxy.bytesForwarded(CuttingProxy::Direction::ClientToServer) - upBefore, cutAt * uploadCuts);
+    // The client may still be sending a retried GET's request line and headers (a few hundred bytes)
+    // when the count is taken: only those may come on top of the exact cuts.
+    const qint64 upForwarded = proxy.bytesForwarded(CuttingProxy::Direction::ClientToServer) - upBefore;
+    QVERIFY2(upForwarded >= cutAt * uploadCuts && upForwarded < cutAt * uploadCuts + 1024,
+        qPrintable(QStringLiteral("%1 bytes forwarded for %2 cut(s)").arg(upForwarded).arg(uploadCuts)));
 
     proxy.clearCut();
     client.forgetConnections();
