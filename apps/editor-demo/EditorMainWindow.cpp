@@ -9,6 +9,7 @@
 #include "KSConfigEngine.h"
 #include "KSLocale.h"
 #include "KSProject.h"
+#include "KSSkin.h"
 #include "KSTransferCenterPanel.h"
 #include "KSWidgets.h"
 
@@ -63,6 +64,8 @@ EditorMainWindow::EditorMainWindow(
     , m_downloadRoot(QDir(downloadRoot).absolutePath())
     , m_exportFolder(QDir(libraryRoot).absoluteFilePath(QStringLiteral("exports")))
 {
+    // Its look is the skin's section of its name, as for every kit widget.
+    KSSkinManager::instance()->followObjectName(this);
     setObjectName(QStringLiteral("EditorMainWindow"));
     auto *content = new KSWidget(this);
     content->setObjectName(QStringLiteral("EditorMainContent"));
