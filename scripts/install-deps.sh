@@ -14,5 +14,14 @@ done
 SUDO=""
 [ "$(id -u)" -ne 0 ] && SUDO="sudo"
 export DEBIAN_FRONTEND=noninteractive
+# The WebDAV servers are only for the tests, which start their own on loopback: keep the packages
+# from starting system daemons (Apache and nginx would both claim port 80, and the second one's
+# installation would fail).
+POLICY=/usr/sbin/policy-rc.d
+if [ ! -e "$POLICY" ]; then
+    printf '#!/bin/sh\nexit 101\n' | $SUDO tee "$POLICY" >/dev/null
+    $SUDO chmod 755 "$POLICY"
+    trap '$SUDO rm -f "$POLICY"' EXIT
+fi
 $SUDO apt-get update -qq
 $SUDO apt-get install -y -qq --no-install-recommends $MISSING
