@@ -80,4 +80,30 @@ Manifest manifestOf(const QString &path, bool hashed, const QString &skippedFold
     return manifest;
 }
 
+int DataSets::smallFolders() const
+{
+    return (small.files.size() + kFilesPerFolder - 1) / kFilesPerFolder;
+}
+
+bool writeDataSets(const QString &sourceDir, qint64 largeMib, int smallFiles, DataSets *out)
+{
+    out->largePath = sourceDir + QStringLiteral("/large.bin");
+    out->smallRoot = sourceDir + QStringLiteral("/small");
+    Random random;
+    if (!QDir().mkpath(out->smallRoot))
+        return false;
+    if (largeMib > 0
+        && !writeRandomFile(out->largePath, largeMib * kMiB, random, &out->large, QStringLiteral("large.bin")))
+        return false;
+    const QDir smallDir(out->smallRoot);
+    for (int i = 0; i < smallFiles; ++i) {
+        const QString folder = QStringLiteral("d%1").arg(i / kFilesPerFolder, 3, 10, QLatin1Char('0'));
+        const QString key = folder + QStringLiteral("/f%1.bin").arg(i % kFilesPerFolder, 3, 10, QLatin1Char('0'));
+        if (!smallDir.mkpath(folder)
+            || !writeRandomFile(smallDir.filePath(key), 1024 + qint64(random.next() % 7169), random, &out->small, key))
+            return false;
+    }
+    return true;
+}
+
 } // namespace BenchData

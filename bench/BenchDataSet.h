@@ -32,6 +32,18 @@ bool writeRandomFile(const QString &path, qint64 size, Random &random, Manifest 
 // folders named `skippedFolder` (a server's own bookkeeping) are not content.
 Manifest manifestOf(const QString &path, bool hashed = true, const QString &skippedFolder = QString());
 
+// The two data sets of the transfer benchmarks under sourceDir: "large.bin" of largeMib MiB (none for
+// 0) and smallFiles files of 1-8 KiB in folders of kFilesPerFolder under "small".
+constexpr int kFilesPerFolder = 100;
+struct DataSets {
+    QString largePath;
+    QString smallRoot;
+    Manifest large;
+    Manifest small;
+    int smallFolders() const;
+};
+bool writeDataSets(const QString &sourceDir, qint64 largeMib, int smallFiles, DataSets *out);
+
 } // namespace BenchData
 
 #endif

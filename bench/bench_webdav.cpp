@@ -38,7 +38,6 @@
 namespace {
 
 using namespace BenchData;
-constexpr int kFilesPerFolder = 100;
 constexpr double kLargeTarget = 0.8;
 constexpr double kSmallTarget = 0.5;
 
@@ -363,26 +362,15 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "cannot create a folder in %s\n", qPrintable(parser.value(dirOption)));
         return 2;
     }
-    const QString sourceDir = work.path() + QStringLiteral("/source");
-    const QString largePath = sourceDir + QStringLiteral("/large.bin");
-    const QString smallRoot = sourceDir + QStringLiteral("/small");
-    Random random;
-    Manifest large;
-    Manifest small;
-    QDir().mkpath(smallRoot);
-    bool generated
-        = largeMib == 0 || writeRandomFile(largePath, largeMib * kMiB, random, &large, QStringLiteral("large.bin"));
-    for (int i = 0; generated && i < smallFiles; ++i) {
-        const QString folder = QStringLiteral("d%1").arg(i / kFilesPerFolder, 3, 10, QLatin1Char('0'));
-        const QString key = folder + QStringLiteral("/f%1.bin").arg(i % kFilesPerFolder, 3, 10, QLatin1Char('0'));
-        generated = QDir(smallRoot).mkpath(folder)
-            && writeRandomFile(
-                smallRoot + QLatin1Char('/') + key, 1024 + qint64(random.next() % 7169), random, &small, key);
-    }
-    if (!generated) {
+    DataSets data;
+    if (!writeDataSets(work.path() + QStringLiteral("/source"), largeMib, smallFiles, &data)) {
         std::fprintf(stderr, "cannot write the data sets under %s\n", qPrintable(work.path()));
         return 2;
     }
+    const QString &largePath = data.largePath;
+    const QString &smallRoot = data.smallRoot;
+    const Manifest &large = data.large;
+    const Manifest &small = data.small;
 
     QString error;
     const std::unique_ptr<WebDavTestServer> apache = WebDavTestServer::start(WebDavTestServer::Kind::Apache, &error);
@@ -393,7 +381,7 @@ int main(int argc, char *argv[])
     std::printf("work folder %s, Apache at %s serving %s\n", qPrintable(work.path()),
         apache->url().toEncoded().constData(), qPrintable(apache->servedFolder()));
     std::printf("large: 1 file of %lld MiB; small: %d files of 1-8 KiB in %d folders, %.1f MiB\n", largeMib, smallFiles,
-        (smallFiles + kFilesPerFolder - 1) / kFilesPerFolder, double(small.bytes) / kMiB);
+        data.smallFolders(), double(small.bytes) / kMiB);
     QFile loadAverage(QStringLiteral("/proc/loadavg"));
     if (loadAverage.open(QIODevice::ReadOnly)) // other work on the machine skews every figure below
         std::printf("load average at start: %s", loadAverage.readLine().constData());
