@@ -30,7 +30,7 @@ file(WRITE "${ROOT}/slow.bin" "${chunk}")
 
 # Interrupted halfway, then only looked at: the listings restart nothing and print no transfer.
 cloudctl_expect(130 "" "slow\\.bin.*interrupted"
-    PREFIX "${TIMEOUT_PROGRAM}" --preserve-status -s INT 3
+    PREFIX "${TIMEOUT_PROGRAM}" --foreground --preserve-status -s INT 3
     ARGS --limit-rate 512K upload media "${ROOT}/slow.bin")
 foreach(command status ls tasks)
     cloudctl_expect(0 "" "" ARGS ${command})

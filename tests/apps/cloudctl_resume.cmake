@@ -18,9 +18,10 @@ file(SIZE "${ROOT}/resume.bin" size)
 file(SHA256 "${ROOT}/resume.bin" sent)
 
 # At 512 KiB/s the upload takes 8 s: SIGINT after 5 s finds it halfway (or, on a loaded machine,
-# still starting: it is kept either way).
+# still starting: it is kept either way). --foreground: without it timeout signals the child and then
+# its own process group, and that second SIGINT is the user's "end at once".
 cloudctl_expect(130 "" "resume\\.bin.*interrupted.*cloudctl resume"
-    PREFIX "${TIMEOUT_PROGRAM}" --preserve-status -s INT 5
+    PREFIX "${TIMEOUT_PROGRAM}" --foreground --preserve-status -s INT 5
     ARGS --limit-rate 512K upload media "${ROOT}/resume.bin" --folder /Resume)
 # Only listed: the upload stays where the interruption left it.
 cloudctl_expect(0 "^uploads \\(1\\)\n.*up +media +interrupted +(-|[0-9]+% of 4\\.0 MiB) +resume\\.bin" ""
@@ -42,7 +43,7 @@ endif()
 # learns how it ended instead of storing the file a second time.
 file(COPY_FILE "${ROOT}/resume.bin" "${ROOT}/again.bin")
 cloudctl_expect(130 "" "again\\.bin.*interrupted"
-    PREFIX "${TIMEOUT_PROGRAM}" --preserve-status -s INT 3
+    PREFIX "${TIMEOUT_PROGRAM}" --foreground --preserve-status -s INT 3
     ARGS --limit-rate 512K upload media "${ROOT}/again.bin" --folder /Again)
 file(WRITE "${ROOT}/tiny.txt" "tiny")
 cloudctl_expect(0 "" "" ARGS upload media "${ROOT}/tiny.txt")
