@@ -1,5 +1,7 @@
 #include "BenchDataSet.h"
 
+#include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QDirIterator>
@@ -78,6 +80,32 @@ Manifest manifestOf(const QString &path, bool hashed, const QString &skippedFold
         add(key, file);
     }
     return manifest;
+}
+
+SizeOptions parseSizeOptions(
+    const QCoreApplication &app, const QString &description, int defaultSmallFiles, const QString &workDirHelp)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(description);
+    parser.addHelpOption();
+    const QCommandLineOption largeOption(QStringLiteral("large-mib"),
+        QStringLiteral("Size of the large file (0 skips it)."), QStringLiteral("MiB"), QStringLiteral("1024"));
+    const QCommandLineOption smallOption(QStringLiteral("small-files"),
+        QStringLiteral("Number of small files (0 skips them)."), QStringLiteral("count"),
+        QString::number(defaultSmallFiles));
+    const QCommandLineOption dirOption(
+        QStringLiteral("work-dir"), workDirHelp, QStringLiteral("path"), QDir::tempPath());
+    parser.addOptions({largeOption, smallOption, dirOption});
+    parser.process(app);
+    bool largeOk = false;
+    bool smallOk = false;
+    SizeOptions options;
+    options.largeMib = parser.value(largeOption).toLongLong(&largeOk);
+    options.smallFiles = parser.value(smallOption).toInt(&smallOk);
+    options.workDir = parser.value(dirOption);
+    if (!largeOk || !smallOk || options.largeMib < 0 || options.smallFiles < 0)
+        parser.showHelp(2);
+    return options;
 }
 
 int DataSets::smallFolders() const

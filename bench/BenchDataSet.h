@@ -6,6 +6,8 @@
 #include <QHash>
 #include <QString>
 
+class QCoreApplication;
+
 namespace BenchData {
 
 constexpr qint64 kMiB = 1 << 20;
@@ -31,6 +33,16 @@ bool writeRandomFile(const QString &path, qint64 size, Random &random, Manifest 
 // timed run. A file that cannot be read gets an empty hash, so it never matches its source. Files in
 // folders named `skippedFolder` (a server's own bookkeeping) are not content.
 Manifest manifestOf(const QString &path, bool hashed = true, const QString &skippedFolder = QString());
+
+// --large-mib, --small-files and --work-dir of the transfer benchmarks; wrong values show the help
+// and end the program with 2.
+struct SizeOptions {
+    qint64 largeMib = 1024;
+    int smallFiles = 0;
+    QString workDir;
+};
+SizeOptions parseSizeOptions(
+    const QCoreApplication &app, const QString &description, int defaultSmallFiles, const QString &workDirHelp);
 
 // The two data sets of the transfer benchmarks under sourceDir: "large.bin" of largeMib MiB (none for
 // 0) and smallFiles files of 1-8 KiB in folders of kFilesPerFolder under "small".

@@ -11,7 +11,6 @@
 #include "TQDriveAdmin.h"
 #include "TQDriveCodes.h"
 
-#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
@@ -253,27 +252,15 @@ bool measure(DriveSession &drive, const char *name, const QString &source, const
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Times TQCoreKit uploads and downloads against cp -r."));
-    parser.addHelpOption();
-    const QCommandLineOption largeOption(QStringLiteral("large-mib"),
-        QStringLiteral("Size of the large file (0 skips it)."), QStringLiteral("MiB"), QStringLiteral("1024"));
-    const QCommandLineOption smallOption(QStringLiteral("small-files"),
-        QStringLiteral("Number of small files (0 skips them)."), QStringLiteral("count"), QStringLiteral("10000"));
-    const QCommandLineOption dirOption(QStringLiteral("work-dir"), QStringLiteral("Folder on the disk to measure."),
-        QStringLiteral("path"), QDir::tempPath());
-    parser.addOptions({largeOption, smallOption, dirOption});
-    parser.process(app);
-    bool largeOk = false;
-    bool smallOk = false;
-    const qint64 largeMib = parser.value(largeOption).toLongLong(&largeOk);
-    const int smallFiles = parser.value(smallOption).toInt(&smallOk);
-    if (!largeOk || !smallOk || largeMib < 0 || smallFiles < 0)
-        parser.showHelp(2);
+    const SizeOptions options = parseSizeOptions(app,
+        QStringLiteral("Times TQCoreKit uploads and downloads against cp -r."), 10000,
+        QStringLiteral("Folder on the disk to measure."));
+    const qint64 largeMib = options.largeMib;
+    const int smallFiles = options.smallFiles;
 
-    QTemporaryDir work(parser.value(dirOption) + QStringLiteral("/bench_localdrive-XXXXXX"));
+    QTemporaryDir work(options.workDir + QStringLiteral("/bench_localdrive-XXXXXX"));
     if (!work.isValid()) {
-        std::fprintf(stderr, "cannot create a folder in %s\n", qPrintable(parser.value(dirOption)));
+        std::fprintf(stderr, "cannot create a folder in %s\n", qPrintable(options.workDir));
         return 2;
     }
     DataSets data;

@@ -13,7 +13,6 @@
 #include "TQDriveCodes.h"
 #include "WebDavTestServer.h"
 
-#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
@@ -338,28 +337,15 @@ bool measure(CurlSide &curl, DriveSide &drive, const char *name, const QString &
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Times TQCoreKit's WebDAV uploads and downloads against curl, both to Apache on loopback."));
-    parser.addHelpOption();
-    const QCommandLineOption largeOption(QStringLiteral("large-mib"),
-        QStringLiteral("Size of the large file (0 skips it)."), QStringLiteral("MiB"), QStringLiteral("1024"));
-    const QCommandLineOption smallOption(QStringLiteral("small-files"),
-        QStringLiteral("Number of small files (0 skips them)."), QStringLiteral("count"), QStringLiteral("2000"));
-    const QCommandLineOption dirOption(QStringLiteral("work-dir"), QStringLiteral("Folder for the data sets."),
-        QStringLiteral("path"), QDir::tempPath());
-    parser.addOptions({largeOption, smallOption, dirOption});
-    parser.process(app);
-    bool largeOk = false;
-    bool smallOk = false;
-    const qint64 largeMib = parser.value(largeOption).toLongLong(&largeOk);
-    const int smallFiles = parser.value(smallOption).toInt(&smallOk);
-    if (!largeOk || !smallOk || largeMib < 0 || smallFiles < 0)
-        parser.showHelp(2);
+    const SizeOptions options = parseSizeOptions(app,
+        QStringLiteral("Times TQCoreKit's WebDAV uploads and downloads against curl, both to Apache on loopback."), 2000,
+        QStringLiteral("Folder for the data sets."));
+    const qint64 largeMib = options.largeMib;
+    const int smallFiles = options.smallFiles;
 
-    QTemporaryDir work(parser.value(dirOption) + QStringLiteral("/bench_webdav-XXXXXX"));
+    QTemporaryDir work(options.workDir + QStringLiteral("/bench_webdav-XXXXXX"));
     if (!work.isValid()) {
-        std::fprintf(stderr, "cannot create a folder in %s\n", qPrintable(parser.value(dirOption)));
+        std::fprintf(stderr, "cannot create a folder in %s\n", qPrintable(options.workDir));
         return 2;
     }
     DataSets data;

@@ -1,5 +1,8 @@
 #include "ContentHasher.h"
 
+#include <QByteArray>
+#include <QIODevice>
+
 #include <openssl/evp.h>
 
 namespace TQDrive {
@@ -27,6 +30,19 @@ void ContentHasher::reset()
 void ContentHasher::addData(const char *data, qint64 length)
 {
     EVP_DigestUpdate(d->ctx, data, size_t(length));
+}
+
+bool ContentHasher::addPrefix(QIODevice &device, qint64 length)
+{
+    QByteArray buffer(int(qMin<qint64>(length, 1 << 20)), Qt::Uninitialized);
+    for (qint64 left = length; left > 0;) {
+        const qint64 n = device.read(buffer.data(), qMin<qint64>(left, buffer.size()));
+        if (n <= 0)
+            return false;
+        addData(buffer.constData(), n);
+        left -= n;
+    }
+    return true;
 }
 
 QString ContentHasher::result()

@@ -3,6 +3,8 @@
 
 #include <QString>
 
+class QIODevice;
+
 #include <memory>
 
 namespace TQDrive {
@@ -18,6 +20,9 @@ public:
 
     void reset();
     void addData(const char *data, qint64 length);
+    // Reads the next `length` bytes of `device` into the hash: the prefix of a file an earlier run of a
+    // resumed transfer already moved. False when the device ends or fails first.
+    bool addPrefix(QIODevice &device, qint64 length);
     // Lower-case hex digest; the hasher must be reset before reuse.
     QString result();
 

@@ -23,20 +23,6 @@ constexpr int kBatchFiles = 256;
 constexpr int kSessionCheckMs = 100;
 constexpr qint64 kOverlapFrom = 4 * kChunk;
 
-// Streams the first `length` bytes of a file into the hasher: the prefix a resumed transfer already wrote.
-bool hashPrefix(QFile &file, qint64 length, ContentHasher &hasher)
-{
-    QByteArray buffer(int(qMin(length, kChunk)), Qt::Uninitialized);
-    qint64 left = length;
-    while (left > 0) {
-        const qint64 n = file.read(buffer.data(), qMin<qint64>(left, buffer.size()));
-        if (n <= 0)
-            return false;
-        hasher.addData(buffer.constData(), n);
-        left -= n;
-    }
-    return true;
-}
 
 QString withSlash(const QString &path, bool isDir)
 {
@@ -402,7 +388,7 @@ bool TransferJob::resumeAt(QFile &in, QFile &out, const TransferItem &item, Cont
 {
     // What an earlier run wrote is kept, but its bytes must be hashed again to finish the digest.
     qint64 offset = out.size();
-    if (offset > item.size || !hashPrefix(out, offset, hasher)) {
+    if (offset > item.size || !hasher.addPrefix(out, offset)) {
         out.resize(0);
         hasher.reset();
         offset = 0;

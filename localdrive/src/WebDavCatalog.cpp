@@ -198,10 +198,11 @@ bool WebDavCatalog::entryInSpace(const Space &space, const QString &fileId, Entr
     return lookup(space, fileId, out) == Ok;
 }
 
-int WebDavCatalog::lookup(const Space &space, const QString &fileId, Entry *out)
+int WebDavCatalog::lookup(const Space &space, const QString &fileId, Entry *out, QString *pathOut)
 {
     const QString id = fileId == QLatin1String("root") ? m_rootId : fileId;
-    QString path;
+    QString local;
+    QString &path = pathOut ? *pathOut : local;
     if (space.spaceId != m_spaceId || !m_store->remotePath(id, &path))
         return FileNotFound;
     const int code = stat(path, out);
@@ -276,13 +277,12 @@ int WebDavCatalog::createFolderPath(const Space &space, const QString &parentId,
             return BadName;
     }
     Entry parent;
-    const int found = lookup(space, parentId, &parent);
-    if (found != Ok && found != FileNotFound)
-        return found;
-    if (found != Ok || parent.trashed || !parent.isDir)
-        return ParentNotFound;
     QString path;
-    m_store->remotePath(parent.id, &path);
+    const int found = lookup(space, parentId, &parent, &path);
+    if (found == FileNotFound || (found == Ok && (parent.trashed || !parent.isDir)))
+        return ParentNotFound;
+    if (found != Ok)
+        return found;
     QString current = parent.id;
     for (const QString &part : parts) {
         path = davChildPath(path, part);
@@ -327,15 +327,14 @@ int WebDavCatalog::listPath(const QString &path, QVector<Entry> *out) const
 int WebDavCatalog::list(const Space &space, const QString &parentId, QVector<Entry> *out)
 {
     Entry parent;
-    const int found = lookup(space, parentId, &parent);
-    if (found != Ok && found != FileNotFound)
+    QString path;
+    const int found = lookup(space, parentId, &parent, &path);
+    if (found != Ok)
         return found;
-    if (found != Ok || parent.trashed)
+    if (parent.trashed)
         return FileNotFound;
     if (!parent.isDir)
         return NotAFolder;
-    QString path;
-    m_store->remotePath(parent.id, &path);
     return listPath(path, out);
 }
 
@@ -357,13 +356,12 @@ int WebDavCatalog::search(
         = [&](const Entry &e) { return keys.contains(caseKey(e.name)) && (wantDir < 0 || int(e.isDir) == wantDir); };
     if (!parentId.isEmpty()) {
         Entry parent;
-        const int found = lookup(space, parentId, &parent);
-        if (found != Ok && found != FileNotFound)
-            return found;
-        if (found != Ok || parent.trashed || !parent.isDir)
-            return ParentNotFound;
         QString path;
-        m_store->remotePath(parent.id, &path);
+        const int found = lookup(space, parentId, &parent, &path);
+        if (found == FileNotFound || (found == Ok && (parent.trashed || !parent.isDir)))
+            return ParentNotFound;
+        if (found != Ok)
+            return found;
         QVector<Entry> children;
         const int code = listPath(path, &children);
         if (code != Ok)
@@ -400,15 +398,14 @@ int WebDavCatalog::rename(const Space &space, const QString &fileId, const QStri
     if (!isValidCloudName(newName))
         return BadName;
     Entry e;
-    const int found = lookup(space, fileId, &e);
-    if (found != Ok && found != FileNotFound)
+    QString path;
+    const int found = lookup(space, fileId, &e, &path);
+    if (found != Ok)
         return found;
-    if (found != Ok || e.trashed)
+    if (e.trashed)
         return FileNotFound;
     if (e.parentId.isEmpty())
         return BadArgument; // the root keeps its name
-    QString path;
-    m_store->remotePath(e.id, &path);
     const QString target = davChildPath(davParentPath(path), newName);
     if (target == path)
         return Ok;
@@ -446,30 +443,26 @@ int WebDavCatalog::recycleAt(const QString &path, const QString &id, bool isDir)
 int WebDavCatalog::recycle(const Space &space, const QString &fileId)
 {
     Entry e;
-    const int found = lookup(space, fileId, &e);
-    if (found != Ok && found != FileNotFound)
+    QString path;
+    const int found = lookup(space, fileId, &e, &path);
+    if (found != Ok)
         return found;
-    if (found != Ok || e.trashed)
+    if (e.trashed)
         return FileNotFound;
     if (e.parentId.isEmpty())
         return BadArgument;
-    QString path;
-    m_store->remotePath(e.id, &path);
     return recycleAt(path, e.id, e.isDir);
 }
 
 int WebDavCatalog::remove(const Space &space, const QString &fileId)
 {
     Entry e;
-    const int found = lookup(space, fileId, &e);
-    if (found != Ok && found != FileNotFound)
-        return found;
+    QString path;
+    const int found = lookup(space, fileId, &e, &path);
     if (found != Ok)
-        return FileNotFound;
+        return found;
     if (e.parentId.isEmpty())
         return BadArgument;
-    QString path;
-    m_store->remotePath(e.id, &path);
     const DavResponse r = m_client.remove(path, e.isDir);
     if (!ok(r.status) && r.status != 404)
         return failure(r, StorageFailed);
@@ -506,13 +499,12 @@ int WebDavCatalog::createShare(const Space &space, const QString &fileId, const 
     if (!nextcloud(&dialect))
         return NotSupported; // a plain WebDAV server has no share links
     Entry e;
-    const int found = lookup(space, fileId, &e);
-    if (found != Ok && found != FileNotFound)
-        return found;
-    if (found != Ok || e.trashed)
-        return FileNotFound;
     QString path;
-    m_store->remotePath(e.id, &path);
+    const int found = lookup(space, fileId, &e, &path);
+    if (found != Ok)
+        return found;
+    if (e.trashed)
+        return FileNotFound;
     out->fileId = e.id;
     out->spaceId = space.spaceId;
     out->type = type;

@@ -65,8 +65,9 @@ public:
     int settle(const TransferRecord &transfer) override;
 
 private:
-    // Ok with the entry of an id; FileNotFound, or the code of the server's failure.
-    int lookup(const Space &space, const QString &fileId, Entry *out);
+    // Ok with the entry of an id (and its path on the server); FileNotFound, or the code of the
+    // server's failure.
+    int lookup(const Space &space, const QString &fileId, Entry *out, QString *path = nullptr);
     // Ok with the entry at `path`; FileNotFound when the server has nothing there.
     int stat(const QString &path, Entry *out) const;
     Entry entryOf(const DavResource &resource) const;

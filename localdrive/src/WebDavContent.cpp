@@ -26,20 +26,6 @@ bool ok(int status)
     return status >= 200 && status < 300;
 }
 
-// Hashes the first `length` bytes of a file: the prefix an earlier run already moved.
-bool hashPrefix(QFile &file, qint64 length, ContentHasher &hasher)
-{
-    QByteArray buffer(1 << 20, Qt::Uninitialized);
-    qint64 left = length;
-    while (left > 0) {
-        const qint64 n = file.read(buffer.data(), qMin<qint64>(left, buffer.size()));
-        if (n <= 0)
-            return false;
-        hasher.addData(buffer.constData(), n);
-        left -= n;
-    }
-    return true;
-}
 
 // Writes what a download receives in chunks of 1 MiB, hashing each on another thread while the next
 // one arrives: a connection on loopback delivers faster than one core hashes and writes in turn.
@@ -229,7 +215,7 @@ int WebDavContent::uploadStaged(const TransferRecord &transfer, const TransferIt
         if (client.propfind(staging, 0, body, &found).status == 207 && !found.isEmpty() && found.first().size <= size)
             offset = found.first().size;
         if (offset > 0) {
-            if (!hashPrefix(in, offset, hasher))
+            if (!hasher.addPrefix(in, offset))
                 return LocalReadFailed;
             flow.recount(offset, item);
         }
@@ -290,7 +276,7 @@ int WebDavContent::uploadChunks(const NextcloudDialect &dialect, const TransferR
     if (opened != Ok)
         return opened;
     if (offset > 0) {
-        if (!hashPrefix(in, offset, hasher))
+        if (!hasher.addPrefix(in, offset))
             return LocalReadFailed;
         flow.recount(offset, item);
     }
@@ -345,7 +331,7 @@ int WebDavContent::download(
             offset = 0;
         }
     }
-    if (offset > item.size || (offset > 0 && untrusted) || !hashPrefix(out, offset, hasher)) {
+    if (offset > item.size || (offset > 0 && untrusted) || !hasher.addPrefix(out, offset)) {
         out.resize(0);
         hasher.reset();
         offset = 0;
