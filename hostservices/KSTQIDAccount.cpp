@@ -5,7 +5,6 @@
 #include "KSNetwork.h"
 
 #include "TQDriveAdmin.h"
-#include "TQDriveCodes.h"
 
 #include <QMutex>
 #include <QUrl>
@@ -51,10 +50,8 @@ public:
             // The drive calls run under the lock: two sign-ins must not interleave their results.
             QMutexLocker lock(&m_mutex);
             TQDriveAdmin::AccountInfo info;
-            if (!address.isEmpty() && !TQDriveAdmin::findAccount(address, &info)
-                && TQDriveAdmin::createAccount(address, 0, &info) == TQDrive::NameClash) {
-                TQDriveAdmin::findAccount(address, &info); // another process made it meanwhile
-            }
+            if (!address.isEmpty())
+                TQDriveAdmin::ensureAccount(address, &info);
             const QString token
                 = info.accountId ? TQDriveAdmin::issueToken(info.accountId, tokenLifetime()) : QString();
             if (!token.isEmpty()) {

@@ -173,8 +173,8 @@ bool CloudCtl::signIn()
     // A drive that has never seen this address: the account is made here, with its cloud service
     // open, as the account service would have done at registration.
     TQDriveAdmin::AccountInfo info;
-    const int code = TQDriveAdmin::createAccount(m_email, 0, &info);
-    if (code != 0 && !(code == TQDrive::NameClash && TQDriveAdmin::findAccount(m_email, &info))) {
+    const int code = TQDriveAdmin::ensureAccount(m_email, &info);
+    if (code != TQDrive::Ok) {
         m_error = tr("cannot create the account %1 in %2 (code %3)").arg(m_email, TQDriveAdmin::driveRoot()).arg(code);
         return false;
     }

@@ -64,12 +64,13 @@ bool EditorHost::signInAccount()
     // A drive that has never seen this address: the account is made as the account service would
     // at registration, with its cloud space still to be opened by the user's consent.
     TQDriveAdmin::AccountInfo info;
-    const int code = TQDriveAdmin::createAccount(m_email, 0, &info);
-    if (code != 0 && !(code == TQDrive::NameClash && TQDriveAdmin::findAccount(m_email, &info))) {
+    bool created = false;
+    const int code = TQDriveAdmin::ensureAccount(m_email, &info, &created);
+    if (code != TQDrive::Ok) {
         m_error = tr("Cannot create the account %1 in %2 (code %3).").arg(m_email, TQDriveAdmin::driveRoot()).arg(code);
         return false;
     }
-    if (code == 0)
+    if (created)
         TQDriveAdmin::setServiceState(info.accountId, TQDriveAdmin::NotOpened);
     if (account->signIn(m_email, KLoginSource(1)))
         return true;

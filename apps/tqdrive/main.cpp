@@ -329,10 +329,8 @@ int main(int argc, char **argv)
         if (args.size() < 2)
             return fail(QStringLiteral("account needs an e-mail"), TQDrive::BadArgument);
         TQDriveAdmin::AccountInfo account;
-        int code = TQDriveAdmin::createAccount(args.at(1), 0, &account);
-        if (code == TQDrive::NameClash && TQDriveAdmin::findAccount(args.at(1), &account))
-            code = 0;
-        if (code != 0)
+        const int code = TQDriveAdmin::ensureAccount(args.at(1), &account);
+        if (code != TQDrive::Ok)
             return fail(QStringLiteral("cannot create the account"), code);
         TQDriveAdmin::setServiceState(account.accountId, TQDriveAdmin::Opened);
         out() << TQDriveAdmin::issueToken(account.accountId) << '\n';

@@ -31,6 +31,8 @@ struct AccountInfo {
 // spaceId 0 draws one. Returns a TQDrive::Code (409001 when the e-mail is taken).
 TQCOREKIT_API int createAccount(const QString &email, quint64 spaceId, AccountInfo *out);
 TQCOREKIT_API bool findAccount(const QString &email, AccountInfo *out);
+// The account of the e-mail, made (with a space drawn) when the drive has none; *created tells which.
+TQCOREKIT_API int ensureAccount(const QString &email, AccountInfo *out, bool *created = nullptr);
 // lifetimeMs 0: never expires. Empty on an unknown account.
 TQCOREKIT_API QString issueToken(qint64 accountId, qint64 lifetimeMs = 0);
 TQCOREKIT_API bool expireToken(const QString &token);

@@ -90,6 +90,21 @@ bool findAccount(const QString &email, AccountInfo *out)
     return s && s->accountByEmail(email, &account) && fill(s, account, out);
 }
 
+int ensureAccount(const QString &email, AccountInfo *out, bool *created)
+{
+    if (created)
+        *created = false;
+    if (findAccount(email, out))
+        return TQDrive::Ok;
+    const int code = createAccount(email, 0, out);
+    if (created)
+        *created = code == TQDrive::Ok;
+    // Another program may have made it between the two calls: the clash then finds it.
+    if (code == TQDrive::NameClash && findAccount(email, out))
+        return TQDrive::Ok;
+    return code;
+}
+
 QString issueToken(qint64 accountId, qint64 lifetimeMs)
 {
     const auto s = store();
